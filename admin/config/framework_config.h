@@ -1,0 +1,78 @@
+// The configuration editor's model and the two operations that move values between a
+// configuration file and it.
+//
+// The window owns one ConfigEditor.  Before LoadConfig or SaveConfig it copies what its controls
+// show into `model`; afterwards it shows `model` again.  A field that a load does not set keeps
+// what it held, so the controls are the model's only other copy.
+#pragma once
+
+#include <array>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "admin/store/file_system.h"
+#include "admin/store/settings_path.h"
+
+namespace vela {
+
+// A three-state switch: 0 off, 1 on, 2 indeterminate (only ever read from a file).
+using Switch = int;
+
+enum class StoreRoot { Auto, UserHomeDrive, TerminalServerHomeDrive, Specify };
+
+inline constexpr std::array<std::string_view, 5> kCompressionPriorities = {
+    "LOW", "BELOWNORMAL", "NORMAL", "ABOVENORMAL", "HIGH"};
+inline constexpr std::array<std::string_view, 3> kFrameworkErrorEntries = {
+    "Disable Vela Framework Error Messages",
+    "Show only error messages during the Logon processes",
+    "Show only error messages during Logon and Logoff"};
+inline constexpr std::array<std::string_view, 4> kProflwizErrorEntries = {
+    "Run in quiet mode",
+    "Display error messages; suppress progress indicators",
+    "Display error messages and progress indicators",
+    "Display progress indicators; suppress error messages"};
+
+struct FrameworkConfig {
+    Switch refreshWindowsAppearance = 0;  // Check1
+    Switch refreshKeyboard = 0;           // Check2
+    Switch refreshMouse = 0;              // Check3
+    Switch enablePasswords = 0;           // Check7
+    Switch enableCertificates = 0;        // Check4
+    Switch compression = 0;               // Check5
+    std::optional<int> compressionPriority;  // Combo2: index into kCompressionPriorities
+    StoreRoot storeRoot = StoreRoot::Auto;   // Option1..Option4
+    std::string storeRootPath;               // Text1, used only with Specify
+    std::string storeFolder = "SETTINGS\\VELA";  // Text2
+    Switch disableBackup = 0;                    // Checkbackup
+    std::optional<int> displayFrameworkError;    // Combo3: 0..2
+    std::optional<int> displayProflwizError;     // Combo4: 0..3
+
+    friend bool operator==(const FrameworkConfig&, const FrameworkConfig&) = default;
+};
+
+class ConfigEditor {
+public:
+    ConfigEditor(FileSystem& fs, SettingsLocation& settings) : fs_(fs), settings_(settings) {}
+
+    // Reads the file at `path` into `model` and makes it current.  A path that names no existing
+    // file keeps the current file and reads that one again.
+    void LoadConfig(const std::string& path);
+    // Writes `model` into the file at `path` (which may be new), makes it current and loads it back.
+    void SaveConfig(const std::string& path);
+
+    // Start-up's fallback: the untitled file in `folder` becomes current without a load.
+    void SetUntitled(const std::string& folder);
+
+    FrameworkConfig model;
+    [[nodiscard]] const std::string& ConfigFilePath() const { return configFilePath_; }
+    [[nodiscard]] const std::string& ConfigFolder() const { return configFolder_; }
+
+private:
+    FileSystem& fs_;
+    SettingsLocation& settings_;
+    std::string configFilePath_;
+    std::string configFolder_;
+};
+
+}  // namespace vela

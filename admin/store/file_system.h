@@ -1,0 +1,46 @@
+// The file-system service: one instance, created at start-up and kept for the program's life.
+//
+// Paths are ANSI text in the Windows form ("C:\cfg\framework.ini").  The Windows implementation
+// calls the ANSI file APIs; the portable one (used by the native tests) maps '\' to '/' so that
+// the same logic runs on a POSIX file system.
+#pragma once
+
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vela {
+
+class FileSystem {
+public:
+    virtual ~FileSystem() = default;
+
+    // Full path of the existing file `path` names; nullopt when it names no existing file
+    // (a folder does not count as a file).
+    [[nodiscard]] virtual std::optional<std::string> ExistingFile(const std::string& path) = 0;
+    // Full path of `path`, whether or not anything exists there.
+    [[nodiscard]] virtual std::string FullPath(const std::string& path) = 0;
+    // The folder part of a full path, without a trailing separator ("C:\cfg" for "C:\cfg\a.ini";
+    // a drive root keeps its separator: "C:\").
+    [[nodiscard]] virtual std::string ParentFolder(const std::string& fullPath) = 0;
+    [[nodiscard]] virtual bool FolderExists(const std::string& path) = 0;
+    [[nodiscard]] virtual bool FileExists(const std::string& path) = 0;
+    // Creates one folder level; false if it exists already or cannot be made.
+    [[nodiscard]] virtual bool CreateFolder(const std::string& path) = 0;
+    // Names (not paths) of the subfolders of `path`, in the platform's listing order.
+    [[nodiscard]] virtual std::vector<std::string> SubFolders(const std::string& path) = 0;
+    // Names of the files in `folder` matching `pattern` ("*.INI"; letter case ignored).
+    [[nodiscard]] virtual std::vector<std::string> Files(const std::string& folder,
+                                                         const std::string& pattern) = 0;
+    // Deletes a folder with all its content.
+    [[nodiscard]] virtual bool DeleteFolder(const std::string& path) = 0;
+    // Replaces the file at `path` with `bytes`; nothing is lost if the write fails.
+    [[nodiscard]] virtual bool WriteFile(const std::string& path, const std::string& bytes) = 0;
+    [[nodiscard]] virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
+};
+
+// The platform's implementation.
+[[nodiscard]] std::unique_ptr<FileSystem> MakeFileSystem();
+
+}  // namespace vela

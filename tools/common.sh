@@ -1,0 +1,87 @@
+# Shared by tools/test and tools/run: package installation, the two build trees, Wine and Xvfb.
+# Source it; it defines functions only (and VELA_ROOT / VELA_BUILD).
+
+VELA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+VELA_BUILD=${VELA_BUILD:-$VELA_ROOT/build}
+VELA_NATIVE=$VELA_BUILD/native
+VELA_WINDOWS=$VELA_BUILD/windows
+
+# Every Wine run: no Mono/Gecko prompts on a first boot, no debug chatter, a fixed code page.
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX=${WINEPREFIX:-$VELA_WINDOWS/wineprefix}
+
+vela_log() { printf '== %s\n' "$*"; }
+
+# The Debian packages both trees, the tests and the run need.
+VELA_PACKAGES=(cmake make g++ g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils xdotool
+               imagemagick googletest)
+
+vela_install() {
+    local missing=()
+    for p in "${VELA_PACKAGES[@]}"; do
+        dpkg-query -W -f='${Status}\n' "$p" 2>/dev/null | grep -q '^install ok installed$' || missing+=("$p")
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    if [ "$(id -u)" -ne 0 ]; then
+        echo "missing packages: ${missing[*]} (run as root to install them)" >&2
+        return 1
+    fi
+    vela_log "installing ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    apt-get update -qq >/dev/null
+    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+}
+
+vela_jobs() { nproc 2>/dev/null || echo 2; }
+
+vela_build_native() {
+    vela_log "native tree: $VELA_NATIVE"
+    cmake -S "$VELA_ROOT" -B "$VELA_NATIVE" -DCMAKE_BUILD_TYPE=Debug >/dev/null || return 1
+    cmake --build "$VELA_NATIVE" -j "$(vela_jobs)" -- --no-print-directory -s
+}
+
+vela_build_windows() {
+    vela_log "windows tree: $VELA_WINDOWS"
+    cmake -S "$VELA_ROOT" -B "$VELA_WINDOWS" -DCMAKE_BUILD_TYPE=Release \
+          --toolchain "$VELA_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null || return 1
+    cmake --build "$VELA_WINDOWS" -j "$(vela_jobs)" -- --no-print-directory -s
+}
+
+# Boots the tree's private Wine prefix once, so no test waits on (or races) a first boot.
+vela_wine_boot() {
+    if [ ! -f "$WINEPREFIX/system.reg" ]; then
+        vela_log "booting Wine prefix $WINEPREFIX"
+        mkdir -p "$WINEPREFIX"
+        wineboot -i >/dev/null 2>&1
+    fi
+    wineserver -w
+}
+
+vela_wine_stop() { wineserver -k >/dev/null 2>&1 || true; }
+
+# Starts a private Xvfb on a free display and exports DISPLAY; vela_xvfb_stop ends it.
+VELA_XVFB_PID=
+vela_xvfb_start() {
+    local n
+    for n in $(seq 91 140); do
+        [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
+        Xvfb ":$n" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+        VELA_XVFB_PID=$!
+        for _ in $(seq 50); do
+            [ -e "/tmp/.X11-unix/X$n" ] && break
+            sleep 0.1
+        done
+        if kill -0 "$VELA_XVFB_PID" 2>/dev/null; then
+            export DISPLAY=":$n"
+            return 0
+        fi
+    done
+    echo "could not start Xvfb" >&2
+    return 1
+}
+
+vela_xvfb_stop() {
+    [ -n "$VELA_XVFB_PID" ] && kill "$VELA_XVFB_PID" 2>/dev/null && wait "$VELA_XVFB_PID" 2>/dev/null
+    VELA_XVFB_PID=
+}
