@@ -35,17 +35,26 @@ vela_install() {
 
 vela_jobs() { nproc 2>/dev/null || echo 2; }
 
-vela_build_native() {
-    vela_log "native tree: $VELA_NATIVE"
-    cmake -S "$VELA_ROOT" -B "$VELA_NATIVE" -DCMAKE_BUILD_TYPE=Debug >/dev/null || return 1
-    cmake --build "$VELA_NATIVE" -j "$(vela_jobs)" -- --no-print-directory -s
+# Configures and builds one tree; the compiler's output goes to build/<tree>.log and is shown
+# only when the build fails.
+vela_build_tree() {
+    local dir=$1 log=$VELA_BUILD/$(basename "$1")-build.log
+    shift
+    vela_log "building $dir"
+    mkdir -p "$VELA_BUILD"
+    if cmake -S "$VELA_ROOT" -B "$dir" "$@" >"$log" 2>&1 &&
+       cmake --build "$dir" -j "$(vela_jobs)" >>"$log" 2>&1; then
+        return 0
+    fi
+    tail -n 60 "$log"
+    return 1
 }
 
+vela_build_native() { vela_build_tree "$VELA_NATIVE" -DCMAKE_BUILD_TYPE=Debug; }
+
 vela_build_windows() {
-    vela_log "windows tree: $VELA_WINDOWS"
-    cmake -S "$VELA_ROOT" -B "$VELA_WINDOWS" -DCMAKE_BUILD_TYPE=Release \
-          --toolchain "$VELA_ROOT/cmake/mingw-w64-x86_64.cmake" >/dev/null || return 1
-    cmake --build "$VELA_WINDOWS" -j "$(vela_jobs)" -- --no-print-directory -s
+    vela_build_tree "$VELA_WINDOWS" -DCMAKE_BUILD_TYPE=Release \
+        --toolchain "$VELA_ROOT/cmake/mingw-w64-x86_64.cmake"
 }
 
 # Boots the tree's private Wine prefix once, so no test waits on (or races) a first boot.
