@@ -57,6 +57,14 @@ vela_build_windows() {
         --toolchain "$VELA_ROOT/cmake/mingw-w64-x86_64.cmake"
 }
 
+# A new prefix for a test run: nothing an earlier run changed in it (appearance settings,
+# registry values, files) can change this run's outcome.
+vela_wine_fresh() {
+    vela_wine_stop
+    rm -rf "$WINEPREFIX"
+    vela_wine_boot
+}
+
 # Boots the tree's private Wine prefix once, so no test waits on (or races) a first boot.
 vela_wine_boot() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
