@@ -3,11 +3,17 @@
 // Paths are ANSI text in the Windows form ("C:\cfg\framework.ini").  The Windows implementation
 // calls the ANSI file APIs; the portable one (used by the native tests) maps '\' to '/' so that
 // the same logic runs on a POSIX file system.
+//
+// The portable mapping: every '\' of a path handed in is read as '/', so "/tmp/x\ProfileSettings"
+// names /tmp/x/ProfileSettings, and "\ProfileSettings" the folder at the file-system root (there
+// are no drives; "C:\cfg" is a relative path there).  A path handed back keeps the caller's form:
+// it is written with '\' only when the path given used '\' and no '/', otherwise with '/'.
 #pragma once
 
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vela {
@@ -33,12 +39,25 @@ public:
     // Names of the files in `folder` matching `pattern` ("*.INI"; letter case ignored).
     [[nodiscard]] virtual std::vector<std::string> Files(const std::string& folder,
                                                          const std::string& pattern) = 0;
-    // Deletes a folder with all its content.
+    // Deletes a folder with all its content; true when it is gone.  Refuses (false) a path that
+    // names no folder or a root.  Links and junctions inside are removed, never followed.
     [[nodiscard]] virtual bool DeleteFolder(const std::string& path) = 0;
-    // Replaces the file at `path` with `bytes`; nothing is lost if the write fails.
+    // Replaces the file at `path` with `bytes`; nothing is lost if the write fails.  The bytes go
+    // to a temporary file in the same folder, which is then moved over the old file.
     [[nodiscard]] virtual bool WriteFile(const std::string& path, const std::string& bytes) = 0;
     [[nodiscard]] virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
 };
+
+// `folder` and `name` joined by one '\'.  No separator is added after a root that already ends in
+// one ("C:\", "\", "/"), so a configuration at a drive root has its store at "C:\ProfileSettings";
+// an empty folder gives "\name", the root of the current drive.  Any other trailing byte is left
+// alone: in a double-byte code page a trailing 0x5C can be half of a character.
+[[nodiscard]] std::string JoinPath(std::string_view folder, std::string_view name);
+
+// Whether `name` matches the wildcard `pattern` ('*' any run, '?' one byte), ignoring ASCII letter
+// case.  Both file-system implementations filter listings with it, so "*.INI" means the same in
+// both trees (and never matches "a.inix" through a short 8.3 name).
+[[nodiscard]] bool WildcardMatch(std::string_view pattern, std::string_view name);
 
 // The platform's implementation.
 [[nodiscard]] std::unique_ptr<FileSystem> MakeFileSystem();

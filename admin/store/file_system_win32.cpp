@@ -1,0 +1,230 @@
+// The file-system service on Windows, through the ANSI file APIs.
+#include <windows.h>
+
+#include <string>
+#include <utility>
+
+#include "admin/store/file_system.h"
+
+namespace vela {
+namespace {
+
+class FindHandle {
+public:
+    explicit FindHandle(HANDLE h) noexcept : h_(h) {}
+    FindHandle(const FindHandle&) = delete;
+    FindHandle& operator=(const FindHandle&) = delete;
+    ~FindHandle() { if (*this) ::FindClose(h_); }
+    explicit operator bool() const noexcept { return h_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const noexcept { return h_; }
+private:
+    HANDLE h_;
+};
+
+class FileHandle {
+public:
+    explicit FileHandle(HANDLE h) noexcept : h_(h) {}
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+    ~FileHandle() { Close(); }
+    explicit operator bool() const noexcept { return h_ != INVALID_HANDLE_VALUE; }
+    HANDLE get() const noexcept { return h_; }
+    bool Close() noexcept {
+        const bool ok = !*this || ::CloseHandle(h_) != 0;
+        h_ = INVALID_HANDLE_VALUE;
+        return ok;
+    }
+private:
+    HANDLE h_;
+};
+
+constexpr DWORD kNoAttributes = INVALID_FILE_ATTRIBUTES;
+
+DWORD Attributes(const std::string& path) {
+    return path.empty() ? kNoAttributes : ::GetFileAttributesA(path.c_str());
+}
+
+bool IsDots(const char* name) {
+    return name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0'));
+}
+
+// GetFullPathNameA with the offset of the file part (npos when the path ends in a separator).
+std::string FullPathName(const std::string& path, size_t* filePart = nullptr) {
+    if (filePart) *filePart = std::string::npos;
+    if (path.empty()) return {};
+    std::string buf(MAX_PATH, '\0');
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        char* part = nullptr;
+        const DWORD n = ::GetFullPathNameA(path.c_str(), static_cast<DWORD>(buf.size()), buf.data(), &part);
+        if (n == 0) return {};
+        if (n < buf.size()) {
+            if (filePart && part) *filePart = static_cast<size_t>(part - buf.data());
+            buf.resize(n);
+            return buf;
+        }
+        buf.assign(n, '\0');   // too small: n is the size needed, terminator included
+    }
+    return {};
+}
+
+bool IsDriveRoot(const std::string& full) {
+    return full.size() == 3 && full[1] == ':' && full[2] == '\\';
+}
+
+// "C:\", "\\server\share" and "\\server\share\": never deleted as a whole.
+bool IsRoot(const std::string& full) {
+    if (IsDriveRoot(full)) return true;
+    if (full.size() < 2 || full[0] != '\\' || full[1] != '\\') return false;
+    std::string rest = full.substr(2);
+    if (!rest.empty() && rest.back() == '\\') rest.pop_back();
+    return rest.find('\\') == rest.rfind('\\');   // at most one separator: server\share
+}
+
+void DeleteTree(const std::string& folder) {
+    {
+        WIN32_FIND_DATAA d;
+        FindHandle find(::FindFirstFileA(JoinPath(folder, "*").c_str(), &d));
+        if (find) {
+            do {
+                if (IsDots(d.cFileName)) continue;
+                const std::string child = JoinPath(folder, d.cFileName);
+                if (d.dwFileAttributes & FILE_ATTRIBUTE_READONLY)
+                    ::SetFileAttributesA(child.c_str(), d.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
+                if (!(d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
+                    ::DeleteFileA(child.c_str());
+                else if (d.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
+                    ::RemoveDirectoryA(child.c_str());   // a junction: remove the link, keep its target
+                else
+                    DeleteTree(child);
+            } while (::FindNextFileA(find.get(), &d));
+        }
+    }   // the search handle must be closed before the folder can go
+    ::RemoveDirectoryA(folder.c_str());
+}
+
+class Win32FileSystem final : public FileSystem {
+public:
+    std::optional<std::string> ExistingFile(const std::string& path) override {
+        std::string full = FullPath(path);
+        if (!FileExists(full)) return std::nullopt;
+        return full;
+    }
+
+    std::string FullPath(const std::string& path) override { return FullPathName(path); }
+
+    std::string ParentFolder(const std::string& fullPath) override {
+        // The offset of the file part is found by the platform, so a trail byte 0x5C of a
+        // double-byte character is never taken for a separator.
+        size_t part = std::string::npos;
+        std::string full = FullPathName(fullPath, &part);
+        if (full.empty()) return {};
+        if (part != std::string::npos) full.resize(part);
+        if (!IsDriveRoot(full) && !full.empty() && full.back() == '\\') full.pop_back();
+        return full;
+    }
+
+    bool FolderExists(const std::string& path) override {
+        const DWORD a = Attributes(path);
+        return a != kNoAttributes && (a & FILE_ATTRIBUTE_DIRECTORY);
+    }
+
+    bool FileExists(const std::string& path) override {
+        const DWORD a = Attributes(path);
+        return a != kNoAttributes && !(a & FILE_ATTRIBUTE_DIRECTORY);
+    }
+
+    bool CreateFolder(const std::string& path) override {
+        return !path.empty() && ::CreateDirectoryA(path.c_str(), nullptr) != 0;
+    }
+
+    std::vector<std::string> SubFolders(const std::string& path) override {
+        return List(path, true, "*");
+    }
+
+    std::vector<std::string> Files(const std::string& folder, const std::string& pattern) override {
+        return List(folder, false, pattern);
+    }
+
+    bool DeleteFolder(const std::string& path) override {
+        const std::string full = FullPath(path);
+        if (!FolderExists(full) || IsRoot(full)) return false;
+        const DWORD a = Attributes(full);
+        if (a & FILE_ATTRIBUTE_READONLY) ::SetFileAttributesA(full.c_str(), a & ~FILE_ATTRIBUTE_READONLY);
+        if (a & FILE_ATTRIBUTE_REPARSE_POINT)
+            ::RemoveDirectoryA(full.c_str());
+        else
+            DeleteTree(full);
+        return Attributes(full) == kNoAttributes;
+    }
+
+    bool WriteFile(const std::string& path, const std::string& bytes) override {
+        const std::string target = FullPath(path);
+        // Windows refuses to move over a read-only file, Wine does not: decide it here.
+        const DWORD old = Attributes(target);
+        if (target.empty() || (old != kNoAttributes && (old & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY))))
+            return false;
+        const std::string folder = ParentFolder(target);
+        char temp[MAX_PATH];
+        if (folder.empty() || ::GetTempFileNameA(folder.c_str(), "vel", 0, temp) == 0) return false;
+        bool ok = false;
+        {
+            FileHandle file(::CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr));
+            ok = static_cast<bool>(file);
+            const char* p = bytes.data();
+            size_t left = bytes.size();
+            while (ok && left > 0) {
+                const DWORD chunk = left > (1u << 30) ? (1u << 30) : static_cast<DWORD>(left);
+                DWORD written = 0;
+                ok = ::WriteFile(file.get(), p, chunk, &written, nullptr) != 0 && written == chunk;
+                p += written;
+                left -= written;
+            }
+            ok = ok && ::FlushFileBuffers(file.get()) != 0;
+            ok = file.Close() && ok;
+        }
+        ok = ok && ::MoveFileExA(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
+        if (!ok) ::DeleteFileA(temp);
+        return ok;
+    }
+
+    std::optional<std::string> ReadFile(const std::string& path) override {
+        if (!FileExists(path)) return std::nullopt;
+        FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+        LARGE_INTEGER size{};
+        if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return std::nullopt;
+        std::string bytes;
+        bytes.reserve(static_cast<size_t>(size.QuadPart));
+        char buf[64 * 1024];
+        for (;;) {
+            DWORD got = 0;
+            if (!::ReadFile(file.get(), buf, sizeof buf, &got, nullptr)) return std::nullopt;
+            if (got == 0) break;
+            bytes.append(buf, got);
+        }
+        return bytes;
+    }
+
+private:
+    static std::vector<std::string> List(const std::string& folder, bool folders, const std::string& pattern) {
+        std::vector<std::string> names;
+        if (folder.empty()) return names;
+        WIN32_FIND_DATAA d;
+        // Everything is listed and filtered here: FindFirstFileA would also match short 8.3 names.
+        FindHandle find(::FindFirstFileA(JoinPath(folder, "*").c_str(), &d));
+        if (!find) return names;
+        do {
+            if (IsDots(d.cFileName)) continue;
+            const bool isFolder = (d.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+            if (isFolder == folders && WildcardMatch(pattern, d.cFileName)) names.emplace_back(d.cFileName);
+        } while (::FindNextFileA(find.get(), &d));
+        return names;
+    }
+};
+
+}  // namespace
+
+std::unique_ptr<FileSystem> MakeFileSystem() { return std::make_unique<Win32FileSystem>(); }
+
+}  // namespace vela
