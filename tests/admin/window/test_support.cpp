@@ -1,0 +1,181 @@
+#include "tests/admin/window/test_support.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+
+namespace vela::test {
+namespace {
+
+void RemoveTree(const std::string& folder) {
+    WIN32_FIND_DATAA fd;
+    const HANDLE find = ::FindFirstFileA((folder + "\\*").c_str(), &fd);
+    if (find != INVALID_HANDLE_VALUE) {
+        do {
+            const std::string name = fd.cFileName;
+            if (name == "." || name == "..") continue;
+            const std::string full = folder + "\\" + name;
+            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+                RemoveTree(full);
+            } else {
+                ::SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
+                ::DeleteFileA(full.c_str());
+            }
+        } while (::FindNextFileA(find, &fd));
+        ::FindClose(find);
+    }
+    ::RemoveDirectoryA(folder.c_str());
+}
+
+}  // namespace
+
+std::string WinPath(std::string path) {
+    std::replace(path.begin(), path.end(), '/', '\\');
+    if (path.size() >= 2 && path[1] == ':') return path;
+    return "Z:" + path;
+}
+
+std::string ParentOf(const std::string& path) {
+    const auto slash = path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : path.substr(0, slash);
+}
+
+TempDir::TempDir(const std::string& tag) {
+    static std::atomic<int> counter{0};
+    char base[MAX_PATH + 1];
+    const DWORD n = ::GetTempPathA(sizeof base, base);
+    std::string root = n > 0 && n < sizeof base ? std::string(base, n) : std::string("C:\\");
+    if (root.back() != '\\') root += '\\';
+    for (;;) {
+        path_ = root + "vela-" + tag + "-" + std::to_string(::GetCurrentProcessId()) + "-" +
+                std::to_string(++counter);
+        if (::CreateDirectoryA(path_.c_str(), nullptr)) break;
+        if (::GetLastError() != ERROR_ALREADY_EXISTS) break;  // the test will fail on its first use
+    }
+}
+
+TempDir::~TempDir() { RemoveTree(path_); }
+
+std::optional<std::string> ReadWholeFile(const std::string& path) {
+    std::FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f) return std::nullopt;
+    std::string bytes;
+    char buf[4096];
+    for (size_t got; (got = std::fread(buf, 1, sizeof buf, f)) > 0;) bytes.append(buf, got);
+    std::fclose(f);
+    return bytes;
+}
+
+bool WriteWholeFile(const std::string& path, const std::string& bytes) {
+    std::FILE* f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    return std::fclose(f) == 0 && ok;
+}
+
+bool FileExists(const std::string& path) {
+    const DWORD a = ::GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const std::string& path) {
+    const DWORD a = ::GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::vector<std::string> ListFolder(const std::string& path) {
+    std::vector<std::string> names;
+    WIN32_FIND_DATAA fd;
+    const HANDLE find = ::FindFirstFileA((path + "\\*").c_str(), &fd);
+    if (find == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::string name = fd.cFileName;
+        if (name != "." && name != "..") names.push_back(name);
+    } while (::FindNextFileA(find, &fd));
+    ::FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+std::vector<FakeRegRun> ReadFakeRegLog(const std::string& logPath) {
+    std::vector<FakeRegRun> runs;
+    const auto text = ReadWholeFile(logPath);
+    if (!text) return runs;
+    size_t pos = 0;
+    while (pos < text->size()) {
+        size_t eol = text->find("\r\n", pos);
+        if (eol == std::string::npos) eol = text->size();  // a line still being written
+        const std::string line = text->substr(pos, eol - pos);
+        pos = eol + 2;
+        if (line.rfind("start|", 0) == 0) {
+            const size_t bar = line.find('|', 6);
+            FakeRegRun run;
+            run.show = line.substr(6, bar == std::string::npos ? std::string::npos : bar - 6);
+            if (bar != std::string::npos) run.commandLine = line.substr(bar + 1);
+            runs.push_back(run);
+        } else if (line.rfind("end|", 0) == 0) {
+            // Runs here never overlap in the tests, so an end closes the latest open start.
+            for (auto it = runs.rbegin(); it != runs.rend(); ++it) {
+                if (!it->ended) {
+                    it->ended = true;
+                    break;
+                }
+            }
+        }
+    }
+    return runs;
+}
+
+void ConfigureFakeReg(const std::string& logPath, int sleepMs, int exitCode) {
+    ::SetEnvironmentVariableA("VELA_FAKE_REG_LOG", logPath.c_str());
+    ::SetEnvironmentVariableA("VELA_FAKE_REG_SLEEP_MS", std::to_string(sleepMs).c_str());
+    ::SetEnvironmentVariableA("VELA_FAKE_REG_EXIT", std::to_string(exitCode).c_str());
+}
+
+std::optional<std::string> GetEnv(const char* name) {
+    std::string buf(32768, '\0');
+    const DWORD n = ::GetEnvironmentVariableA(name, buf.data(), static_cast<DWORD>(buf.size()));
+    if (n == 0 && ::GetLastError() == ERROR_ENVVAR_NOT_FOUND) return std::nullopt;
+    buf.resize(n < buf.size() ? n : 0);
+    return buf;
+}
+
+Watchdog::Watchdog(std::string what, DWORD timeoutMs, std::function<void()> onTimeout)
+    : what_(std::move(what)),
+      timeoutMs_(timeoutMs),
+      onTimeout_(std::move(onTimeout)),
+      stop_(::CreateEventA(nullptr, TRUE, FALSE, nullptr)) {
+    thread_ = ::CreateThread(nullptr, 0, &Watchdog::Run, this, 0, nullptr);
+}
+
+Watchdog::~Watchdog() {
+    ::SetEvent(stop_);
+    if (thread_) {
+        ::WaitForSingleObject(thread_, INFINITE);
+        ::CloseHandle(thread_);
+    }
+    ::CloseHandle(stop_);
+}
+
+DWORD WINAPI Watchdog::Run(void* self) {
+    auto* w = static_cast<Watchdog*>(self);
+    if (::WaitForSingleObject(w->stop_, w->timeoutMs_) == WAIT_TIMEOUT) {
+        std::fprintf(stderr, "\nWATCHDOG: %s did not finish within %lu ms; ending the test program\n",
+                     w->what_.c_str(), static_cast<unsigned long>(w->timeoutMs_));
+        std::fflush(stderr);
+        if (w->onTimeout_) w->onTimeout_();
+        ::TerminateProcess(::GetCurrentProcess(), 3);
+    }
+    return 0;
+}
+
+PathPrefix::PathPrefix(const std::string& folder) : previous_(GetEnv("PATH")) {
+    const std::string path = previous_ ? folder + ";" + *previous_ : folder;
+    ::SetEnvironmentVariableA("PATH", path.c_str());
+}
+
+PathPrefix::~PathPrefix() {
+    ::SetEnvironmentVariableA("PATH", previous_ ? previous_->c_str() : nullptr);
+}
+
+}  // namespace vela::test

@@ -1,0 +1,92 @@
+// Helpers shared by the Windows tests that run other programs: temporary folders, whole-file
+// reads and writes, the stand-in reg.exe's log, and paths handed over from the build.
+#pragma once
+
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace vela::test {
+
+// A build-tree path as Wine sees it: "Z:" with the Unix path, slashes turned into backslashes.
+// Paths that already carry a drive letter only get their slashes turned.
+[[nodiscard]] std::string WinPath(std::string path);
+
+// The folder part of a path, without the trailing backslash.
+[[nodiscard]] std::string ParentOf(const std::string& path);
+
+// A fresh, empty folder below the user's temp folder, removed with its content on destruction.
+class TempDir {
+public:
+    explicit TempDir(const std::string& tag);
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    [[nodiscard]] const std::string& path() const noexcept { return path_; }
+    // `name` joined to the folder with one backslash.
+    [[nodiscard]] std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
+
+private:
+    std::string path_;
+};
+
+[[nodiscard]] std::optional<std::string> ReadWholeFile(const std::string& path);
+[[nodiscard]] bool WriteWholeFile(const std::string& path, const std::string& bytes);
+[[nodiscard]] bool FileExists(const std::string& path);
+[[nodiscard]] bool FolderExists(const std::string& path);
+// The names (not paths) of the entries of a folder, "." and ".." left out, sorted.
+[[nodiscard]] std::vector<std::string> ListFolder(const std::string& path);
+
+// One run of the stand-in reg.exe, as its log tells it.
+struct FakeRegRun {
+    std::string show;         // "show=0" for SW_HIDE, "show=unset" without STARTF_USESHOWWINDOW
+    std::string commandLine;  // exactly what GetCommandLineA gave it
+    bool ended = false;       // it wrote its closing line
+};
+// Parses the stand-in's log; a missing log is no runs.
+[[nodiscard]] std::vector<FakeRegRun> ReadFakeRegLog(const std::string& logPath);
+
+// Sets the variables the stand-in reads, in this process's environment (children inherit them).
+void ConfigureFakeReg(const std::string& logPath, int sleepMs, int exitCode = 0);
+// Puts `folder` in front of this process's PATH; the previous PATH comes back on destruction.
+class PathPrefix {
+public:
+    explicit PathPrefix(const std::string& folder);
+    ~PathPrefix();
+    PathPrefix(const PathPrefix&) = delete;
+    PathPrefix& operator=(const PathPrefix&) = delete;
+
+private:
+    std::optional<std::string> previous_;
+};
+
+// Ends this test program when the guarded scope outlives `timeoutMs`: a wait that never ends
+// must fail the run, not hang ctest.  `onTimeout` runs first (e.g. to kill a child).
+class Watchdog {
+public:
+    Watchdog(std::string what, DWORD timeoutMs, std::function<void()> onTimeout = {});
+    ~Watchdog();
+    Watchdog(const Watchdog&) = delete;
+    Watchdog& operator=(const Watchdog&) = delete;
+
+private:
+    static DWORD WINAPI Run(void* self);
+    std::string what_;
+    DWORD timeoutMs_;
+    std::function<void()> onTimeout_;
+    HANDLE stop_;
+    HANDLE thread_ = nullptr;
+};
+
+[[nodiscard]] std::optional<std::string> GetEnv(const char* name);
+
+using Clock = std::chrono::steady_clock;
+[[nodiscard]] inline long long MillisSince(Clock::time_point start) {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+}  // namespace vela::test

@@ -1,0 +1,572 @@
+// VelaConfig.exe started for real and worked from outside, as an administrator would: the main
+// window and its controls are found by their captions, boxes are clicked, lists picked, the File
+// menu driven with the keyboard and the real file dialogs answered.  The outcome is read from the
+// files the program writes and from the stand-in reg.exe's log.
+//
+// Each test copies the program into a fresh temporary program folder (where the untitled file and
+// the first open dialog point) and starts it with its current folder set to the stand-in's
+// folder: the executable search tries the current folder before the system folders, so "reg"
+// finds the stand-in there and never Wine's own tool.
+#include <gtest/gtest.h>
+#include <windows.h>
+#include <commctrl.h>
+
+#include <algorithm>
+#include <atomic>
+#include <functional>
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "admin/config/config_template.h"
+#include "tests/admin/window/driver.h"
+#include "tests/admin/window/test_support.h"
+
+namespace {
+
+namespace d = vela::driver;
+using vela::test::TempDir;
+
+const std::string kProgramExe = vela::test::WinPath(VELA_CONFIG_EXE);
+const std::string kFakeRegExe = vela::test::WinPath(VELA_FAKE_REG_EXE);
+const std::string kFakeRegDir = vela::test::ParentOf(kFakeRegExe);
+const std::string kCaption = "Vela Profile Administration";
+const std::string kOpenTitle = "Open VelaFramework config file";
+const std::string kNewTitle = "New Vela Configuration file";
+const std::string kSaveAsTitle = "Save VelaFramework config as";
+const std::string kUnloadCommand = "reg unload HKU\\tmphive ";
+
+// --- INI files as the tests read them --------------------------------------------------------
+
+struct IniEntry {
+    std::string section;  // as written in the header
+    std::string key;      // as written in the file
+    std::string value;    // blanks around it removed
+};
+
+std::string Trim(const std::string& s) {
+    const auto b = s.find_first_not_of(" \t");
+    if (b == std::string::npos) return {};
+    return s.substr(b, s.find_last_not_of(" \t") - b + 1);
+}
+
+std::string Upper(std::string s) {
+    for (char& c : s) c = (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c;
+    return s;
+}
+
+// The lines of a CR LF text; false in `crlf` when some line ends in a bare LF or CR.
+std::vector<std::string> Lines(const std::string& text, bool* crlf = nullptr) {
+    std::vector<std::string> lines;
+    bool ok = true;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        const size_t eol = text.find('\n', pos);
+        std::string line = text.substr(pos, eol == std::string::npos ? std::string::npos : eol - pos);
+        if (eol == std::string::npos || line.empty() || line.back() != '\r') ok = false;
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        if (line.find('\r') != std::string::npos) ok = false;
+        lines.push_back(line);
+        if (eol == std::string::npos) break;
+        pos = eol + 1;
+    }
+    if (crlf) *crlf = ok;
+    return lines;
+}
+
+std::vector<IniEntry> Entries(const std::string& text) {
+    std::vector<IniEntry> entries;
+    std::string section;
+    for (const auto& raw : Lines(text)) {
+        const std::string line = Trim(raw);
+        if (line.empty() || line[0] == ';') continue;
+        if (line[0] == '[' && line.back() == ']') {
+            section = line.substr(1, line.size() - 2);
+        } else if (const auto eq = line.find('='); eq != std::string::npos) {
+            entries.push_back({section, Trim(line.substr(0, eq)), Trim(line.substr(eq + 1))});
+        }
+    }
+    return entries;
+}
+
+// The value of `key` in `section` (names matched ignoring case), as a reader would get it.
+std::optional<std::string> IniValue(const std::string& text, const std::string& section, const std::string& key) {
+    for (const auto& e : Entries(text))
+        if (Upper(e.section) == Upper(section) && Upper(e.key) == Upper(key)) return e.value;
+    return std::nullopt;
+}
+
+// The lines a save must leave alone: everything but the entries of the keys the program writes.
+std::vector<std::string> UntouchedLines(const std::string& text) {
+    static const std::vector<std::string> written = {
+        "REFRESH_WINDOWS_APPEARANCE", "REFRESH_KEYBOARD", "REFRESH_MOUSE", "ENABLE_PASSWORDS",
+        "ENABLE_CERTIFICATES", "COMPRESSION", "COMPRESSION_PRIORITY", "STOREROOT", "STOREFOLDER",
+        "DISABLE_BACKUP", "DISPLAY_FRAMEWORK_ERROR", "DISPLAY_PROFLWIZ_ERROR"};
+    std::vector<std::string> kept;
+    for (const auto& line : Lines(text)) {
+        const auto eq = line.find('=');
+        const std::string t = Trim(line);
+        if (eq != std::string::npos && !t.empty() && t[0] != ';' && t[0] != '[' &&
+            std::find(written.begin(), written.end(), Upper(Trim(line.substr(0, eq)))) != written.end())
+            continue;
+        kept.push_back(line);
+    }
+    while (!kept.empty() && kept.back().empty()) kept.pop_back();  // where an added key went may vary
+    return kept;
+}
+
+// A configuration unlike the template in every field, so a load of either shows.
+const std::string kDistinctConfig =
+    "; kept as it is\r\n"
+    "[MAIN]\r\n"
+    "REFRESH_WINDOWS_APPEARANCE=0\r\n"
+    "REFRESH_KEYBOARD=1\r\n"
+    "REFRESH_MOUSE=2\r\n"
+    "ENABLE_PASSWORDS=0\r\n"
+    "ENABLE_CERTIFICATES=1\r\n"
+    "COMPRESSION=1\r\n"
+    "COMPRESSION_PRIORITY=HIGH\r\n"
+    "[LOCATIONS]\r\n"
+    "STOREROOT=\\\\srv\\share\r\n"
+    "STOREFOLDER=PROFILES\\X\r\n"
+    "Disable_Backup=1\r\n"
+    "[ERRORMESSAGES]\r\n"
+    "DISPLAY_FRAMEWORK_ERROR=2\r\n"
+    "DISPLAY_PROFLWIZ_ERROR=3\r\n";
+
+// --- The first tab, found as a person finds it -----------------------------------------------
+
+struct FirstTab {
+    HWND refreshAppearance, refreshKeyboard, refreshMouse, enablePasswords, enableCertificates, compression;
+    HWND priority, frameworkError, proflwizError;
+    HWND autoRoot, userHomeDrive, tsHomeDrive, specify, specifyPath, storeFolder, disableBackup;
+
+    static FirstTab Find(HWND main) {
+        FirstTab t{};
+        t.refreshAppearance = d::FindControl(main, "Button", "Refresh Appearance");
+        t.refreshKeyboard = d::FindControl(main, "Button", "Refresh Keyboard");
+        t.refreshMouse = d::FindControl(main, "Button", "Refresh Mouse");
+        t.enablePasswords = d::FindControl(main, "Button", "Enable Passwords");
+        t.enableCertificates = d::FindControl(main, "Button", "Enable Certificates");
+        t.compression = d::FindControl(main, "Button", "Compression");
+        t.priority = d::FindComboWithItem(main, "BELOWNORMAL");
+        t.frameworkError = d::FindControlAfter(main, "DISPLAY FRAMEWORK ERROR", "ComboBox");
+        t.proflwizError = d::FindControlAfter(main, "DISPLAY PROFLWIZ ERROR", "ComboBox");
+        t.autoRoot = d::FindControl(main, "Button", "AUTO (%HOMEDRIVE%)");
+        t.userHomeDrive = d::FindControl(main, "Button", "USER HOMEDRIVE (AD)");
+        t.tsHomeDrive = d::FindControl(main, "Button", "TERMINALSERVER HOMEDRIVE (AD)");
+        t.specify = d::FindControl(main, "Button", "SPECIFY:");
+        t.specifyPath = d::FindControlAfter(main, "SPECIFY:", "Edit");
+        t.storeFolder = d::FindControlAfter(main, "STOREFOLDER:", "Edit");
+        t.disableBackup = d::FindControl(main, "Button", "Disable backup");
+        return t;
+    }
+    [[nodiscard]] bool Complete() const {
+        for (HWND w : {refreshAppearance, refreshKeyboard, refreshMouse, enablePasswords, enableCertificates,
+                       compression, priority, frameworkError, proflwizError, autoRoot, userHomeDrive,
+                       tsHomeDrive, specify, specifyPath, storeFolder, disableBackup})
+            if (!w) return false;
+        return true;
+    }
+    // What the editor shows, one line per field, for comparisons with a readable failure.
+    [[nodiscard]] std::map<std::string, std::string> Shown() const {
+        auto check = [](HWND b) { return std::to_string(d::CheckState(b)); };
+        std::string root = d::CheckState(autoRoot) == BST_CHECKED        ? "AUTO"
+                           : d::CheckState(userHomeDrive) == BST_CHECKED ? "USER"
+                           : d::CheckState(tsHomeDrive) == BST_CHECKED   ? "TS"
+                           : d::CheckState(specify) == BST_CHECKED       ? "SPECIFY"
+                                                                         : "none";
+        return {{"Check1", check(refreshAppearance)},   {"Check2", check(refreshKeyboard)},
+                {"Check3", check(refreshMouse)},        {"Check7", check(enablePasswords)},
+                {"Check4", check(enableCertificates)},  {"Check5", check(compression)},
+                {"Combo2", d::ComboText(priority)},     {"root", root},
+                {"Text1", d::TextOf(specifyPath)},      {"Text2", d::TextOf(storeFolder)},
+                {"Checkbackup", check(disableBackup)},  {"Combo3", std::to_string(d::ComboSelection(frameworkError))},
+                {"Combo4", std::to_string(d::ComboSelection(proflwizError))}};
+    }
+};
+
+// What the editor shows for a file made from the template (the backup box keeps its state).
+std::map<std::string, std::string> TemplateShown(const std::string& backup, const std::string& text1) {
+    return {{"Check1", "1"},     {"Check2", "1"},      {"Check3", "1"},      {"Check7", "1"},
+            {"Check4", "0"},     {"Check5", "0"},      {"Combo2", "NORMAL"}, {"root", "AUTO"},
+            {"Text1", text1},    {"Text2", "SETTINGS\\VELA"}, {"Checkbackup", backup},
+            {"Combo3", "0"},     {"Combo4", "0"}};
+}
+
+std::map<std::string, std::string> DistinctShown() {
+    return {{"Check1", "0"},           {"Check2", "1"},          {"Check3", "2"},
+            {"Check7", "0"},           {"Check4", "1"},          {"Check5", "1"},
+            {"Combo2", "HIGH"},        {"root", "SPECIFY"},      {"Text1", "\\\\srv\\share"},
+            {"Text2", "PROFILES\\X"},  {"Checkbackup", "1"},     {"Combo3", "2"},
+            {"Combo4", "3"}};
+}
+
+// --- Fixture ---------------------------------------------------------------------------------
+
+std::atomic<DWORD> g_childId{0};
+
+void KillChild() {
+    if (const DWORD id = g_childId.load()) {
+        if (HANDLE h = ::OpenProcess(PROCESS_TERMINATE, FALSE, id)) {
+            ::TerminateProcess(h, 99);
+            ::CloseHandle(h);
+        }
+    }
+}
+
+class VelaConfigE2E : public ::testing::Test {
+protected:
+    TempDir root_{"e2e"};
+    const std::string programFolder_ = root_ / "prog";
+    const std::string programExe_ = programFolder_ + "\\VelaConfig.exe";
+    const std::string dataFolder_ = root_ / "data";
+    const std::string log_ = root_ / "reg.log";
+    // No test may hang the run; the child goes with the test program.
+    vela::test::Watchdog watchdog_{"VelaConfig end-to-end test", 90000, KillChild};
+    std::optional<d::Process> app_;
+    HWND main_ = nullptr;
+
+    void SetUp() override {
+        const auto display = vela::test::GetEnv("DISPLAY");
+        ASSERT_TRUE(display && !display->empty()) << "these tests open windows and need DISPLAY";
+        ASSERT_TRUE(vela::test::FileExists(kProgramExe)) << kProgramExe;
+        ASSERT_TRUE(vela::test::FileExists(kFakeRegExe)) << kFakeRegExe;
+        ASSERT_TRUE(::CreateDirectoryA(programFolder_.c_str(), nullptr));
+        ASSERT_TRUE(::CreateDirectoryA(dataFolder_.c_str(), nullptr));
+        ASSERT_TRUE(::CopyFileA(kProgramExe.c_str(), programExe_.c_str(), FALSE));
+        vela::test::ConfigureFakeReg(log_, 0);
+    }
+
+    void TearDown() override {
+        if (app_ && app_->Running()) app_->Kill();
+        g_childId = 0;
+        // A stand-in still running from the kill would write into the folder being removed.
+        d::WaitFor([&] {
+            for (const auto& r : vela::test::ReadFakeRegLog(log_))
+                if (!r.ended) return false;
+            return true;
+        }, 5000);
+    }
+
+    // Starts the copied program; `arguments` is the whole command-line tail.
+    void Start(const std::string& arguments) {
+        app_ = d::Process::Start(programExe_, arguments, kFakeRegDir);
+        ASSERT_TRUE(app_.has_value()) << "could not start " << programExe_;
+        g_childId = app_->id();
+    }
+
+    // Waits for the main window to be shown.
+    void WaitForMain() {
+        main_ = d::WaitForTopLevel(app_->id(), kCaption);
+        ASSERT_NE(main_, nullptr) << "no visible window \"" << kCaption << "\"";
+    }
+
+    [[nodiscard]] FirstTab Tab() const {
+        FirstTab t = FirstTab::Find(main_);
+        EXPECT_TRUE(t.Complete()) << "a control of the first tab was not found by its caption";
+        return t;
+    }
+
+    [[nodiscard]] std::vector<HWND> Dialogs() const { return d::TopLevelWindows(app_->id(), "#32770"); }
+
+    // Waits until the program has dealt with everything up to now: a sent message is served only
+    // once the handler that is running has returned to the message loop.
+    void Sync() const {
+        DWORD_PTR r = 0;
+        ::SendMessageTimeoutA(main_, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &r);
+    }
+
+    // Waits until the file at `path` no longer holds `before` (nullopt: until it exists), then
+    // until the command that writes it has finished.
+    [[nodiscard]] std::optional<std::string> WaitForWrite(const std::string& path,
+                                                          const std::optional<std::string>& before) {
+        const bool changed = d::WaitFor([&] { return vela::test::ReadWholeFile(path) != before; }, 10000);
+        Sync();
+        if (!changed) return before;
+        return vela::test::ReadWholeFile(path);
+    }
+
+    // Answers a file dialog with `name`, and the question the save dialog asks about a new or an
+    // existing file with Yes; waits for the dialog to close.
+    void AnswerFileDialog(const std::string& title, const std::string& name, bool expectQuestion) {
+        const HWND dlg = d::WaitForTopLevel(app_->id(), title, "#32770");
+        ASSERT_NE(dlg, nullptr) << "no dialog \"" << title << "\"";
+        ASSERT_TRUE(d::AcceptFileDialog(dlg, name)) << "could not fill in the file name";
+        if (expectQuestion) {
+            EXPECT_TRUE(d::AnswerQuestion(app_->id(), dlg, IDYES, 5000)) << "no question to answer";
+        }
+        ASSERT_TRUE(d::WaitFor([&] { return !::IsWindow(dlg) || !::IsWindowVisible(dlg); }))
+            << "the dialog \"" << title << "\" stayed open";
+    }
+
+    void Menu(char item) { ASSERT_TRUE(d::ChooseMenuItem(main_, 'f', item)) << "File menu item '" << item << "'"; }
+
+    // The ending of the program by `end`: the stand-in reg.exe lingers 1.5 s, and the program must
+    // wait for it, end with code 0 and have started exactly one hidden unload.
+    void ExpectEndsAfterOneHiddenUnload(const std::function<void()>& end) {
+        vela::test::ConfigureFakeReg(log_, 1500);  // read by the stand-in when it starts
+        const auto start = vela::test::Clock::now();
+        end();
+        ASSERT_TRUE(d::WaitFor([&] { return !vela::test::ReadFakeRegLog(log_).empty(); }, 5000))
+            << "no reg.exe was started";
+        const auto started = vela::test::MillisSince(start);
+        ::Sleep(1000);
+        EXPECT_TRUE(app_->Running()) << "the program did not wait for reg.exe";
+        ASSERT_TRUE(app_->WaitForExit(10000)) << "the program did not end";
+        const auto ended = vela::test::MillisSince(start);
+        EXPECT_GE(ended - started, 1400);
+        EXPECT_EQ(app_->ExitCode(), std::optional<DWORD>(0));
+        const auto runs = vela::test::ReadFakeRegLog(log_);
+        ASSERT_EQ(runs.size(), 1u) << "the unload ran more than once";
+        EXPECT_EQ(runs[0].commandLine, kUnloadCommand);
+        EXPECT_EQ(runs[0].show, "show=" + std::to_string(SW_HIDE));
+        EXPECT_TRUE(runs[0].ended) << "the program ended while reg.exe still ran";
+    }
+};
+
+// --- Start-up --------------------------------------------------------------------------------
+
+TEST_F(VelaConfigE2E, StartsWithTheFileNamedOnTheCommandLineWithoutADialog) {
+    const std::string cfg = dataFolder_ + "\\framework.ini";
+    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
+    Start(cfg);
+    WaitForMain();
+    EXPECT_TRUE(Dialogs().empty()) << "a dialog appeared although a file was named";
+    EXPECT_EQ(Tab().Shown(), DistinctShown());
+    // Opens on the first tab, the caption stays fixed.
+    const HWND tabs = d::FindByClass(main_, WC_TABCONTROLA);
+    ASSERT_NE(tabs, nullptr);
+    DWORD_PTR shown = 99;
+    ::SendMessageTimeoutA(tabs, TCM_GETCURSEL, 0, 0, SMTO_NORMAL, 3000, &shown);
+    EXPECT_EQ(shown, 0u);
+    EXPECT_TRUE(::IsWindowVisible(Tab().refreshAppearance));
+    // The status bar names the current file.
+    if (const HWND bar = d::FindByClass(main_, STATUSCLASSNAMEA)) {
+        EXPECT_NE(d::TextOf(bar).find(cfg), std::string::npos) << d::TextOf(bar);
+    }
+    // Loading made the settings store beside the file.
+    EXPECT_TRUE(vela::test::FolderExists(dataFolder_ + "\\ProfileSettings"));
+    // Nothing was written.
+    EXPECT_EQ(vela::test::ReadWholeFile(cfg), kDistinctConfig);
+}
+
+TEST_F(VelaConfigE2E, StartsWithTheOpenDialogInTheProgramFolder) {
+    // A bare name in the dialog is taken from the folder it shows, and only the program folder
+    // holds this one.
+    ASSERT_TRUE(vela::test::WriteWholeFile(programFolder_ + "\\marker.ini", kDistinctConfig));
+    Start("");
+    const HWND dlg = d::WaitForTopLevel(app_->id(), kOpenTitle, "#32770");
+    ASSERT_NE(dlg, nullptr) << "no dialog \"" << kOpenTitle << "\"";
+    // Start-up runs before the window is shown.
+    EXPECT_EQ(d::TopLevelWindows(app_->id(), "").size(), 1u) << "more than the dialog is shown";
+    ASSERT_TRUE(d::AcceptFileDialog(dlg, "marker.ini"));
+    WaitForMain();
+    EXPECT_EQ(Tab().Shown(), DistinctShown());
+    EXPECT_TRUE(Dialogs().empty());
+}
+
+TEST_F(VelaConfigE2E, CancelledStartThenSaveWritesOnlyTheKeysToTheUntitledFile) {
+    Start("   ");  // blanks only count as no argument
+    const HWND dlg = d::WaitForTopLevel(app_->id(), kOpenTitle, "#32770");
+    ASSERT_NE(dlg, nullptr);
+    ASSERT_TRUE(d::PressDialogButton(dlg, IDCANCEL));
+    WaitForMain();
+    const FirstTab tab = Tab();
+    // The start values: nothing was loaded.
+    EXPECT_EQ(tab.Shown(), (std::map<std::string, std::string>{
+                               {"Check1", "0"}, {"Check2", "0"}, {"Check3", "0"}, {"Check7", "0"},
+                               {"Check4", "0"}, {"Check5", "0"}, {"Combo2", ""}, {"root", "AUTO"},
+                               {"Text1", ""}, {"Text2", "SETTINGS\\VELA"}, {"Checkbackup", "0"},
+                               {"Combo3", "-1"}, {"Combo4", "-1"}}));
+    const std::string untitled = programFolder_ + "\\untitledconfig.ini";
+    EXPECT_FALSE(vela::test::FileExists(untitled));
+
+    Menu('s');
+    const auto text = WaitForWrite(untitled, std::nullopt);
+    ASSERT_TRUE(text) << "Save did not write " << untitled;
+    EXPECT_TRUE(Dialogs().empty()) << "Save asked for a name";
+    bool crlf = false;
+    const auto lines = Lines(*text, &crlf);
+    EXPECT_TRUE(crlf);
+    for (const auto& line : lines) {
+        SCOPED_TRACE(line);
+        EXPECT_TRUE(line.empty() || line[0] == '[' || line.find('=') != std::string::npos);
+        EXPECT_NE(Trim(line).rfind(";", 0), 0u) << "a comment in a file made of written keys";
+    }
+    std::map<std::string, std::string> values;
+    for (const auto& e : Entries(*text)) values[Upper(e.section) + "/" + e.key] = e.value;
+    EXPECT_EQ(values, (std::map<std::string, std::string>{
+                          {"MAIN/REFRESH_WINDOWS_APPEARANCE", "0"}, {"MAIN/REFRESH_KEYBOARD", "0"},
+                          {"MAIN/REFRESH_MOUSE", "0"}, {"MAIN/ENABLE_PASSWORDS", "0"},
+                          {"MAIN/ENABLE_CERTIFICATES", "0"}, {"MAIN/COMPRESSION", "0"},
+                          {"MAIN/COMPRESSION_PRIORITY", ""}, {"LOCATIONS/STOREROOT", "1"},
+                          {"LOCATIONS/STOREFOLDER", "SETTINGS\\VELA"}, {"LOCATIONS/DISABLE_BACKUP", "0"}}))
+        << "unselected error lists write nothing; an unselected priority writes an empty value";
+}
+
+// --- New -------------------------------------------------------------------------------------
+
+TEST_F(VelaConfigE2E, NewAppendsTheExtensionWritesTheTemplateAndLoadsIt) {
+    const std::string cfg = dataFolder_ + "\\framework.ini";
+    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
+    const std::string other = root_ / "other";
+    ASSERT_TRUE(::CreateDirectoryA(other.c_str(), nullptr));
+    Start(cfg);
+    WaitForMain();
+    EXPECT_EQ(Tab().Shown(), DistinctShown());
+
+    Menu('n');
+    // In another folder, so the settings store beside the new file can only come from New.
+    AnswerFileDialog(kNewTitle, other + "\\cfgnew", true);
+    const std::string created = other + "\\cfgnew.INI";
+    const auto text = WaitForWrite(created, std::nullopt);
+    ASSERT_TRUE(text) << "New did not create " << created;
+    EXPECT_EQ(*text, vela::NewConfigFileText());
+    EXPECT_EQ(Lines(*text).size(), 65u);  // 64 template lines and the empty one after them
+    EXPECT_FALSE(vela::test::FileExists(other + "\\cfgnew")) << "the name without extension was written";
+    EXPECT_EQ(Tab().Shown(), TemplateShown("1", "\\\\srv\\share"));
+    EXPECT_TRUE(vela::test::FolderExists(other + "\\ProfileSettings"));
+    EXPECT_EQ(vela::test::ReadWholeFile(cfg), kDistinctConfig) << "the previous file was changed";
+    if (const HWND bar = d::FindByClass(main_, STATUSCLASSNAMEA)) {
+        EXPECT_NE(d::TextOf(bar).find(created), std::string::npos) << d::TextOf(bar);
+    }
+}
+
+TEST_F(VelaConfigE2E, NewKeepsANameThatHoldsIniBeforeItsEnd) {
+    const std::string cfg = dataFolder_ + "\\framework.ini";
+    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
+    ASSERT_TRUE(::CreateDirectoryA((dataFolder_ + "\\x.ini.d").c_str(), nullptr));
+    Start(cfg);
+    WaitForMain();
+    Menu('n');
+    // Relative: the dialog starts in the current file's folder.
+    AnswerFileDialog(kNewTitle, "x.ini.d\\a", true);
+    const std::string created = dataFolder_ + "\\x.ini.d\\a";
+    const auto text = WaitForWrite(created, std::nullopt);
+    ASSERT_TRUE(text) << "New did not create " << created;
+    EXPECT_EQ(*text, vela::NewConfigFileText());
+    EXPECT_EQ(vela::test::ListFolder(dataFolder_ + "\\x.ini.d"),
+              (std::vector<std::string>{"ProfileSettings", "a"}));
+    EXPECT_EQ(Tab().Shown()["Check1"], "1");
+}
+
+// --- Save and Save As ------------------------------------------------------------------------
+
+TEST_F(VelaConfigE2E, SaveAsWritesAllKeysToANewFileWithoutCommentsAndMakesItCurrent) {
+    const std::string cfg = dataFolder_ + "\\framework.ini";
+    const std::string original = std::string(vela::NewConfigFileText());
+    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, original));
+    Start(cfg);
+    WaitForMain();
+    EXPECT_EQ(Tab().Shown(), TemplateShown("0", ""));
+
+    Menu('a');
+    AnswerFileDialog(kSaveAsTitle, "saved", true);
+    const std::string saved = dataFolder_ + "\\saved.INI";
+    auto text = WaitForWrite(saved, std::nullopt);
+    ASSERT_TRUE(text) << "Save As did not write " << saved;
+    std::map<std::string, std::string> values;
+    for (const auto& e : Entries(*text)) values[Upper(e.section) + "/" + e.key] = e.value;
+    EXPECT_EQ(values, (std::map<std::string, std::string>{
+                          {"MAIN/REFRESH_WINDOWS_APPEARANCE", "1"}, {"MAIN/REFRESH_KEYBOARD", "1"},
+                          {"MAIN/REFRESH_MOUSE", "1"}, {"MAIN/ENABLE_PASSWORDS", "1"},
+                          {"MAIN/ENABLE_CERTIFICATES", "0"}, {"MAIN/COMPRESSION", "0"},
+                          {"MAIN/COMPRESSION_PRIORITY", "NORMAL"}, {"LOCATIONS/STOREROOT", "1"},
+                          {"LOCATIONS/STOREFOLDER", "SETTINGS\\VELA"}, {"LOCATIONS/DISABLE_BACKUP", "0"},
+                          {"ERRORMESSAGES/DISPLAY_FRAMEWORK_ERROR", "0"},
+                          {"ERRORMESSAGES/DISPLAY_PROFLWIZ_ERROR", "0"}}));
+    EXPECT_EQ(text->find(';'), std::string::npos) << "the template's comments were copied";
+    EXPECT_EQ(vela::test::ReadWholeFile(cfg), original);
+
+    // The new file is current: Save now writes there, and the old file stays as it was.
+    const FirstTab tab = Tab();
+    ASSERT_TRUE(d::Click(tab.compression));
+    EXPECT_EQ(d::CheckState(tab.compression), BST_CHECKED);
+    Menu('s');
+    text = WaitForWrite(saved, text);
+    EXPECT_EQ(IniValue(*text, "MAIN", "COMPRESSION"), "1");
+    EXPECT_EQ(vela::test::ReadWholeFile(cfg), original);
+}
+
+TEST_F(VelaConfigE2E, EditsOnTheFirstTabAreSavedByTheFormatRules) {
+    // A template file with lines of our own among the program's: they must survive byte for byte.
+    std::string original(vela::NewConfigFileText());
+    original.insert(original.find("[LOCATIONS]"), "CUSTOM_THING = keep  me \r\n;  own comment\r\n\r\n");
+    original += "[EXTRA]\r\nsomething=else\r\n";
+    const std::string cfg = dataFolder_ + "\\framework.ini";
+    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, original));
+    Start(cfg);
+    WaitForMain();
+    const FirstTab tab = Tab();
+    ASSERT_TRUE(tab.Complete());
+
+    ASSERT_TRUE(d::Click(tab.refreshAppearance));   // 1 -> 0
+    ASSERT_TRUE(d::Click(tab.enableCertificates));  // 0 -> 1
+    ASSERT_TRUE(d::Click(tab.disableBackup));       // 0 -> 1
+    ASSERT_TRUE(d::PickComboEntry(tab.priority, "LOW"));
+    ASSERT_TRUE(d::PickComboEntry(tab.proflwizError, 2));
+    ASSERT_TRUE(d::Click(tab.specify));
+    ASSERT_TRUE(d::SetText(tab.specifyPath, "\\\\fs01\\profiles$"));
+    ASSERT_TRUE(d::SetText(tab.storeFolder, "A\\B"));
+    const auto shownBefore = tab.Shown();
+    EXPECT_EQ(shownBefore.at("Check1"), "0");
+    EXPECT_EQ(shownBefore.at("Check4"), "1");
+    EXPECT_EQ(shownBefore.at("root"), "SPECIFY");
+
+    Menu('s');
+    const auto text = WaitForWrite(cfg, original);
+    ASSERT_TRUE(text && *text != original) << "Save wrote nothing";
+    bool crlf = false;
+    Lines(*text, &crlf);
+    EXPECT_TRUE(crlf);
+    EXPECT_EQ(IniValue(*text, "MAIN", "REFRESH_WINDOWS_APPEARANCE"), "0");
+    EXPECT_EQ(IniValue(*text, "MAIN", "REFRESH_KEYBOARD"), "1");
+    EXPECT_EQ(IniValue(*text, "MAIN", "ENABLE_CERTIFICATES"), "1");
+    EXPECT_EQ(IniValue(*text, "MAIN", "COMPRESSION_PRIORITY"), "LOW");
+    EXPECT_EQ(IniValue(*text, "LOCATIONS", "STOREROOT"), "\\\\fs01\\profiles$");
+    EXPECT_EQ(IniValue(*text, "LOCATIONS", "STOREFOLDER"), "A\\B");
+    EXPECT_EQ(IniValue(*text, "ERRORMESSAGES", "DISPLAY_FRAMEWORK_ERROR"), "0");
+    EXPECT_EQ(IniValue(*text, "ERRORMESSAGES", "DISPLAY_PROFLWIZ_ERROR"), "2");
+    // The backup key is new in this file: added to LOCATIONS, in upper case, exactly once.
+    int backupLines = 0;
+    for (const auto& e : Entries(*text)) {
+        if (Upper(e.key) != "DISABLE_BACKUP") continue;
+        ++backupLines;
+        EXPECT_EQ(e.key, "DISABLE_BACKUP");
+        EXPECT_EQ(e.section, "LOCATIONS");
+        EXPECT_EQ(e.value, "1");
+    }
+    EXPECT_EQ(backupLines, 1);
+    EXPECT_EQ(UntouchedLines(*text), UntouchedLines(original));
+    // The editor shows the file again after the save.
+    EXPECT_EQ(Tab().Shown(), shownBefore);
+}
+
+// --- Ending ----------------------------------------------------------------------------------
+
+TEST_F(VelaConfigE2E, QuitWithUnsavedEditsEndsAfterTheUnloadWithoutAQuestion) {
+    const std::string cfg = dataFolder_ + "\\framework.ini";
+    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
+    Start(cfg);
+    WaitForMain();
+    const FirstTab tab = Tab();
+    ASSERT_TRUE(d::Click(tab.refreshAppearance));
+    ASSERT_TRUE(d::SetText(tab.storeFolder, "LOST"));
+    EXPECT_EQ(d::CheckState(tab.refreshAppearance), BST_CHECKED);
+    ExpectEndsAfterOneHiddenUnload([&] { Menu('q'); });
+    EXPECT_EQ(vela::test::ReadWholeFile(cfg), kDistinctConfig);
+}
+
+TEST_F(VelaConfigE2E, ClosingTheWindowEndsAfterTheUnload) {
+    const std::string cfg = dataFolder_ + "\\framework.ini";
+    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
+    Start(cfg);
+    WaitForMain();
+    ASSERT_TRUE(d::Click(Tab().compression));
+    ExpectEndsAfterOneHiddenUnload([&] { ::PostMessageA(main_, WM_CLOSE, 0, 0); });
+    EXPECT_EQ(vela::test::ReadWholeFile(cfg), kDistinctConfig);
+}
+
+}  // namespace
