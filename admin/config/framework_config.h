@@ -51,9 +51,40 @@ struct FrameworkConfig {
     friend bool operator==(const FrameworkConfig&, const FrameworkConfig&) = default;
 };
 
+// The INI access the editor goes through: by default inimod's ReadIniValue and WriteIniValue.
+// Tests derive from it to watch the order of reads and writes.
+class ConfigIni {
+public:
+    virtual ~ConfigIni() = default;
+    [[nodiscard]] virtual std::string Read(const std::string& section, const std::string& key,
+                                           const std::string& file);
+    virtual void Write(const std::string& section, const std::string& key, const std::string& value,
+                       const std::string& file);
+};
+
+// Load and save follow a fixed order of steps, each of which may fail on its own without
+// stopping the rest: resolve the file, point the settings store at its folder, then move the
+// keys.  Nothing is reported; callers see only the state that changed.
+//
+// Where values leave room for choice, the editor shows what the file says rather than keeping an
+// older file's value, so that a later save does not write that older value into this file:
+//   - COMPRESSION_PRIORITY matches its entries ignoring ASCII letter case and surrounding blanks
+//     ("normal" selects NORMAL; a save writes it back as "NORMAL"); an empty value clears the
+//     selection, a value that names no entry keeps it.
+//   - An error-message number outside its list (DISPLAY_FRAMEWORK_ERROR=7, or -1) clears the
+//     selection, so the next save leaves that key of the file alone; an empty value or text that
+//     is no number keeps it.
+//   - A whole number is an optional sign and decimal digits, blanks around it ignored ("2x" is no
+//     number, " 1 " and "01" are 1).
+// A save writes only what a field can hold: a switch outside 0..2, or an error-message entry
+// outside its list, leaves its key alone; a priority outside the list writes an empty value.
+// With no current file (ConfigFilePath empty) nothing is read or written and every read counts as
+// empty text: the profile functions look for a name without a folder in the Windows folder.
 class ConfigEditor {
 public:
-    ConfigEditor(FileSystem& fs, SettingsLocation& settings) : fs_(fs), settings_(settings) {}
+    ConfigEditor(FileSystem& fs, SettingsLocation& settings);
+    ConfigEditor(FileSystem& fs, SettingsLocation& settings, ConfigIni& ini)
+        : fs_(fs), settings_(settings), ini_(ini) {}
 
     // Reads the file at `path` into `model` and makes it current.  A path that names no existing
     // file keeps the current file and reads that one again.
@@ -61,7 +92,8 @@ public:
     // Writes `model` into the file at `path` (which may be new), makes it current and loads it back.
     void SaveConfig(const std::string& path);
 
-    // Start-up's fallback: the untitled file in `folder` becomes current without a load.
+    // Start-up's fallback: "untitledconfig.ini" in `folder` becomes current without a load, and
+    // `folder` becomes ConfigFolder.  The settings store is not touched.
     void SetUntitled(const std::string& folder);
 
     FrameworkConfig model;
@@ -71,6 +103,7 @@ public:
 private:
     FileSystem& fs_;
     SettingsLocation& settings_;
+    ConfigIni& ini_;
     std::string configFilePath_;
     std::string configFolder_;
 };
