@@ -1,0 +1,98 @@
+#include "admin/window/file_commands.h"
+
+#include "admin/common/ascii.h"
+#include "admin/config/config_template.h"
+
+namespace vela {
+
+std::string FilterToPlatform(std::string_view filter) {
+    std::string list(filter);
+    if (list.empty() || list.back() != '|') list += '|';
+    for (char& c : list)
+        if (c == '|') c = '\0';
+    list += '\0';
+    return list;
+}
+
+std::string WithIniExtension(std::string_view name) {
+    std::string completed(name);
+    if (!AsciiIContains(name, ".ini")) completed += ".INI";
+    return completed;
+}
+
+std::string_view CommandLineTail(std::string_view commandLine) {
+    size_t i = 0;
+    // The program name as the platform splits it off: up to the closing quote when it starts
+    // quoted, and up to the next blank in either case ("C:\a b\x.exe"y still belongs to it).
+    bool quoted = false;
+    for (; i < commandLine.size(); ++i) {
+        const char c = commandLine[i];
+        if (c == '"') quoted = !quoted;
+        else if (!quoted && IsBlank(c)) break;
+    }
+    while (i < commandLine.size() && IsBlank(commandLine[i])) ++i;
+    return commandLine.substr(i);
+}
+
+std::string FolderOfFile(std::string_view path) {
+    const size_t sep = path.find_last_of("\\/");
+    if (sep == std::string_view::npos) return {};
+    // "C:\x.exe": the drive root keeps its separator, as the platform names a root folder.
+    if (sep == 2 && path[1] == ':') return std::string(path.substr(0, 3));
+    return std::string(path.substr(0, sep));
+}
+
+void FileCommands::Start(std::string_view commandTail, const std::string& programFolder) {
+    if (!TrimBlanks(commandTail).empty()) {
+        editor_.LoadConfig(std::string(commandTail));
+        return;
+    }
+    const std::string chosen = dialogs_.ShowOpenDialog(kOpenFilter, kOpenTitle, programFolder);
+    if (!TrimBlanks(chosen).empty())
+        editor_.LoadConfig(chosen);
+    else
+        editor_.SetUntitled(programFolder);
+}
+
+std::string FileCommands::AskNewName(std::string_view title) {
+    const std::string chosen = dialogs_.ShowSaveDialog(kSaveFilter, title, editor_.ConfigFolder());
+    if (TrimBlanks(chosen).empty()) return {};
+    std::string completed = WithIniExtension(chosen);
+    // The dialog's own replace question was about the name without the extension; a file under
+    // the completed name would otherwise be replaced without a word.
+    if (completed != chosen && fs_.FileExists(completed) && !dialogs_.ConfirmReplace(completed))
+        return {};
+    return completed;
+}
+
+void FileCommands::New() {
+    const std::string name = AskNewName(kNewTitle);
+    if (name.empty()) return;
+    // A template that cannot be written is passed over: the load below then names no file and
+    // keeps the current one.
+    (void)fs_.WriteFile(name, NewConfigFileText());
+    editor_.LoadConfig(name);
+    // Normally made already by the load's settings-path step; failure is ignored.
+    (void)fs_.CreateFolder(editor_.ConfigFolder() + "\\ProfileSettings");
+}
+
+void FileCommands::Open() {
+    const std::string chosen = dialogs_.ShowOpenDialog(kOpenFilter, kOpenTitle, editor_.ConfigFolder());
+    if (!TrimBlanks(chosen).empty()) editor_.LoadConfig(chosen);
+}
+
+void FileCommands::Save() {
+    // A copy: SaveConfig replaces the path it is handed a reference to.
+    const std::string current = editor_.ConfigFilePath();
+    if (!TrimBlanks(current).empty())
+        editor_.SaveConfig(current);
+    else
+        SaveAs();
+}
+
+void FileCommands::SaveAs() {
+    const std::string name = AskNewName(kSaveAsTitle);
+    if (!name.empty()) editor_.SaveConfig(name);
+}
+
+}  // namespace vela

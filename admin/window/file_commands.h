@@ -1,0 +1,81 @@
+// The main window's file commands (start-up, New, Open, Save, Save As) as plain C++.
+//
+// The window keeps only the plumbing: it copies its controls into the editor's model before a
+// command, runs the command here and shows the model again afterwards.  The modal questions go
+// through FileDialogs, which the window implements over the common file dialogs and a message
+// box, and which the tests script.  Every step is passed over quietly when it fails.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "admin/config/framework_config.h"
+#include "admin/store/file_system.h"
+
+namespace vela {
+
+inline constexpr std::string_view kOpenFilter = "*.ini|*.ini";
+inline constexpr std::string_view kSaveFilter = "*.INI|*.INI";
+inline constexpr std::string_view kOpenTitle = "Open VelaFramework config file";
+inline constexpr std::string_view kNewTitle = "New Vela Configuration file";
+inline constexpr std::string_view kSaveAsTitle = "Save VelaFramework config as";
+
+// The modal dialogs the file commands show over the main window.
+class FileDialogs {
+public:
+    virtual ~FileDialogs() = default;
+    // The full path of the chosen existing file, or empty text when the user cancels.
+    [[nodiscard]] virtual std::string ShowOpenDialog(std::string_view filter, std::string_view title,
+                                                     std::string_view initialFolder) = 0;
+    // The full path of the chosen file, or empty text when the user cancels.
+    [[nodiscard]] virtual std::string ShowSaveDialog(std::string_view filter, std::string_view title,
+                                                     std::string_view initialFolder) = 0;
+    // Asked before a command replaces the existing file `path`, whose name the save dialog did
+    // not show (".INI" was appended after it closed).  True for Yes.
+    [[nodiscard]] virtual bool ConfirmReplace(const std::string& path) = 0;
+};
+
+// The platform's filter list for a "description|pattern|..." filter: a "|" is appended unless
+// the filter ends with one, every "|" becomes a NUL, and one more NUL closes the list, so the
+// result ends in two NULs of its own.
+[[nodiscard]] std::string FilterToPlatform(std::string_view filter);
+
+// `name` unchanged when it contains ".ini" anywhere (ASCII case ignored: "x.ini.d\cfg" counts),
+// otherwise `name` + ".INI".
+[[nodiscard]] std::string WithIniExtension(std::string_view name);
+
+// The arguments part of a Windows command line: what follows the program name (quoted or not)
+// and the blanks that separate it from the arguments.  The rest is returned as it is: trailing
+// blanks and quotation marks stay.
+[[nodiscard]] std::string_view CommandLineTail(std::string_view commandLine);
+
+// The folder that holds the file at `path`, as the program folder is named: "C:\prog" for
+// "C:\prog\VelaConfig.exe", "C:\" for a file in a drive root, empty text without a separator.
+[[nodiscard]] std::string FolderOfFile(std::string_view path);
+
+class FileCommands {
+public:
+    FileCommands(ConfigEditor& editor, FileSystem& fs, FileDialogs& dialogs)
+        : editor_(editor), fs_(fs), dialogs_(dialogs) {}
+
+    // Decides the first current file: `commandTail` when it is not blank (passed on untrimmed),
+    // else the file chosen in the open dialog shown in `programFolder`, else the untitled file
+    // in `programFolder`.
+    void Start(std::string_view commandTail, const std::string& programFolder);
+
+    void New();
+    void Open();
+    void Save();
+    void SaveAs();
+
+private:
+    // The save dialog's answer with the extension rule applied; empty when the user cancelled
+    // or declined to replace an existing file.
+    [[nodiscard]] std::string AskNewName(std::string_view title);
+
+    ConfigEditor& editor_;
+    FileSystem& fs_;
+    FileDialogs& dialogs_;
+};
+
+}  // namespace vela

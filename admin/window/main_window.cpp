@@ -1,0 +1,419 @@
+#include "admin/window/main_window.h"
+
+#include <windowsx.h>
+
+#include <vector>
+
+#include "admin/commands/shell32bit.h"
+#include "admin/window/resource.h"
+
+namespace vela {
+namespace {
+
+constexpr char kClassName[] = "VelaConfig.frmConfig";
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+constexpr UINT_PTR kTabSubclassId = 1;
+
+// Shows the hourglass for as long as it lives.  Nested activations (F5 dispatched while a tab's
+// work lets messages through) keep it up until the outermost one ends.
+class BusyPointer {
+public:
+    explicit BusyPointer(int& depth) : depth_(depth), previous_(::SetCursor(::LoadCursorA(nullptr, IDC_WAIT))) {
+        ++depth_;
+    }
+    ~BusyPointer() {
+        --depth_;
+        ::SetCursor(previous_);
+    }
+    BusyPointer(const BusyPointer&) = delete;
+    BusyPointer& operator=(const BusyPointer&) = delete;
+
+private:
+    int& depth_;
+    HCURSOR previous_;
+};
+
+// One step of the tab activation; a failing step is passed over and the next one runs.
+void RunStep(const std::function<void()>& step) {
+    if (!step) return;
+    try {
+        step();
+    } catch (...) {
+    }
+}
+
+}  // namespace
+
+std::string ProgramFolder() {
+    std::vector<char> path(MAX_PATH);
+    for (;;) {
+        const DWORD n = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return {};
+        if (n < path.size()) return FolderOfFile(std::string_view(path.data(), n));
+        path.resize(path.size() * 2);  // truncated: the path is longer than the buffer
+    }
+}
+
+frmConfig::frmConfig(HINSTANCE instance, FrameServices services)
+    : instance_(instance),
+      services_(std::move(services)),
+      fs_(MakeFileSystem()),
+      settings_(*fs_, settingsPage_),
+      editor_(*fs_, settings_),
+      commands_(editor_, *fs_, *this) {
+    if (!services_.unloadHive)
+        services_.unloadHive = [](const std::function<void()>& pump) { unLoadHive(pump); };
+}
+
+frmConfig::~frmConfig() {
+    if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
+HWND frmConfig::Create() {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.lpfnWndProc = &WindowProc;
+    wc.hInstance = instance_;
+    wc.hIcon = static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_VELACONFIG), IMAGE_ICON,
+                                               ::GetSystemMetrics(SM_CXICON), ::GetSystemMetrics(SM_CYICON), 0));
+    wc.hIconSm = static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(IDI_VELACONFIG), IMAGE_ICON,
+                                                 ::GetSystemMetrics(SM_CXSMICON), ::GetSystemMetrics(SM_CYSMICON), 0));
+    wc.hCursor = ::LoadCursorA(nullptr, IDC_ARROW);
+    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.lpszClassName = kClassName;
+    // A second window in the same process (the tests make many) finds the class registered.
+    if (!::RegisterClassExA(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
+
+    contextMenus_.reset(::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_CONTEXTMENUS)));
+    HMENU menu = ::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_MAINMENU));
+    const std::string caption = Text(IDS_CAPTION);
+    if (!::CreateWindowExA(kExStyle, kClassName, caption.c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 640, 480,
+                           nullptr, menu, instance_, this)) {
+        ::DestroyMenu(menu);
+        return nullptr;
+    }
+    return hwnd_;
+}
+
+HWND frmConfig::Page(int tab) const noexcept {
+    switch (tab) {
+    case 0: return configPage_.hwnd();
+    case 1: return settingsPage_.hwnd();
+    case 2: return serversPage_.hwnd();
+    case 3: return usersPage_.hwnd();
+    default: return nullptr;
+    }
+}
+
+std::string frmConfig::Text(UINT id) const {
+    char buffer[512];
+    const int n = ::LoadStringA(instance_, id, buffer, sizeof buffer);
+    return std::string(buffer, n > 0 ? static_cast<size_t>(n) : 0);
+}
+
+LRESULT CALLBACK frmConfig::WindowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    try {
+        if (msg == WM_NCCREATE) {
+            auto* self = static_cast<frmConfig*>(reinterpret_cast<CREATESTRUCTA*>(lp)->lpCreateParams);
+            self->hwnd_ = h;
+            ::SetWindowLongPtrA(h, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+        }
+        auto* self = reinterpret_cast<frmConfig*>(::GetWindowLongPtrA(h, GWLP_USERDATA));
+        if (!self) return ::DefWindowProcA(h, msg, wp, lp);
+        if (msg == WM_NCDESTROY) {
+            ::SetWindowLongPtrA(h, GWLP_USERDATA, 0);
+            self->hwnd_ = self->tab_ = self->status_ = nullptr;
+            return ::DefWindowProcA(h, msg, wp, lp);
+        }
+        return self->OnMessage(msg, wp, lp);
+    } catch (...) {
+        // Handlers fail quietly: the message counts as handled and the window goes on.
+        return 0;
+    }
+}
+
+LRESULT frmConfig::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_CREATE:
+        return OnCreate() ? 0 : -1;
+    case WM_COMMAND:
+        if (lp == 0) OnCommand(LOWORD(wp));  // menu commands only: the pages handle their controls
+        return 0;
+    case WM_NOTIFY:
+        OnNotify(*reinterpret_cast<const NMHDR*>(lp));
+        return 0;
+    case WM_SETCURSOR:
+        if (OnSetCursor()) return TRUE;
+        break;
+    case WM_ACTIVATE:
+        OnActivate(LOWORD(wp) != WA_INACTIVE);
+        return 0;
+    case WM_SETFOCUS:
+        ::SetFocus(focus_ && ::IsChild(hwnd_, focus_) && ::IsWindowVisible(focus_) ? focus_ : tab_);
+        return 0;
+    case WM_CLOSE:
+        Form_Unload();
+        return 0;
+    case WM_ENDSESSION:
+        // The session ends without a WM_CLOSE; the hive is unloaded all the same.
+        if (wp) Form_Unload();
+        return 0;
+    case WM_DESTROY:
+        if (services_.onDestroyed) services_.onDestroyed();
+        return 0;
+    default:
+        break;
+    }
+    return ::DefWindowProcA(hwnd_, msg, wp, lp);
+}
+
+bool frmConfig::OnCreate() {
+    tab_ = ::CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, 0, 0, 100,
+                             100, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SSTAB1)), instance_, nullptr);
+    status_ = ::CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd_,
+                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUSBAR)), instance_, nullptr);
+    if (!tab_ || !status_) return false;
+    ::SetWindowSubclass(tab_, &TabSubclassProc, kTabSubclassId, reinterpret_cast<DWORD_PTR>(this));
+
+    const UINT captions[kTabCount] = {IDS_TAB_CONFIG, IDS_TAB_SETTINGS, IDS_TAB_SERVERS, IDS_TAB_USERS};
+    for (int i = 0; i < kTabCount; ++i) {
+        std::string caption = Text(captions[i]);
+        TCITEMA item{};
+        item.mask = TCIF_TEXT;
+        item.pszText = caption.data();
+        ::SendMessageA(tab_, TCM_INSERTITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+    }
+
+    if (!configPage_.Create(instance_, IDD_PAGE_CONFIG, hwnd_) ||
+        !settingsPage_.Create(instance_, IDD_PAGE_SETTINGS, hwnd_) ||
+        !serversPage_.Create(instance_, IDD_PAGE_SERVERS, hwnd_) ||
+        !usersPage_.Create(instance_, IDD_PAGE_USERS, hwnd_))
+        return false;
+
+    // The tab control and the status bar write in the pages' dialog font.
+    LOGFONTA face{};
+    if (::GetObjectA(reinterpret_cast<HGDIOBJ>(::SendMessageA(Page(0), WM_GETFONT, 0, 0)), sizeof face, &face))
+        font_.reset(::CreateFontIndirectA(&face));
+    if (font_) {
+        ::SendMessageA(tab_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+        ::SendMessageA(status_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+    }
+
+    CreateImageList1();
+    LayOut();
+    configPage_.ShowModel(editor_.model);  // the start values, until a file is loaded
+    ShowPage(0);
+    ShowCurrentFile();
+    return true;
+}
+
+// The pages keep their template size; the tab control is fitted around them and the window
+// around the tab control and the status bar.
+void frmConfig::LayOut() {
+    RECT page{};
+    ::GetWindowRect(Page(0), &page);
+    RECT margin{0, 0, 7, 7};
+    ::MapDialogRect(Page(0), &margin);
+    RECT tab{0, 0, page.right - page.left, page.bottom - page.top};
+    ::SendMessageA(tab_, TCM_ADJUSTRECT, TRUE, reinterpret_cast<LPARAM>(&tab));
+    const int tabWidth = tab.right - tab.left, tabHeight = tab.bottom - tab.top;
+    ::SetWindowPos(tab_, HWND_BOTTOM, margin.right, margin.bottom, tabWidth, tabHeight, SWP_NOACTIVATE);
+    // Above the tab control, which clips its siblings, and so first in the tab order.
+    for (int i = kTabCount - 1; i >= 0; --i)
+        ::SetWindowPos(Page(i), HWND_TOP, margin.right - tab.left, margin.bottom - tab.top, 0, 0,
+                       SWP_NOSIZE | SWP_NOACTIVATE);
+
+    ::SendMessageA(status_, WM_SIZE, 0, 0);
+    RECT bar{};
+    ::GetWindowRect(status_, &bar);
+    const int clientWidth = tabWidth + 2 * margin.right;
+    const int clientHeight = tabHeight + 2 * margin.bottom + (bar.bottom - bar.top);
+    RECT frame{0, 0, clientWidth, clientHeight};
+    ::AdjustWindowRectEx(&frame, kStyle, TRUE, kExStyle);
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
+                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // A menu bar that wraps onto a second line takes more than AdjustWindowRectEx allowed for.
+    RECT client{};
+    ::GetClientRect(hwnd_, &client);
+    if (client.bottom < clientHeight)
+        ::SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left,
+                       frame.bottom - frame.top + clientHeight - client.bottom,
+                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    ::SendMessageA(status_, WM_SIZE, 0, 0);
+}
+
+// Index 0 and 6 are blank; 1 organisational unit, 2 domain, 3 directory root, 4 container,
+// 5 computer, 7 user.
+void frmConfig::CreateImageList1() {
+    imageList_.reset(::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 8, 0));
+    if (!imageList_) return;
+    const int pictures[] = {IDI_PICTURE_BLANK,     IDI_PICTURE_OU,       IDI_PICTURE_DOMAIN, IDI_PICTURE_DIRECTORY_ROOT,
+                            IDI_PICTURE_CONTAINER, IDI_PICTURE_COMPUTER, IDI_PICTURE_BLANK,  IDI_PICTURE_USER};
+    for (int id : pictures) {
+        HICON icon = static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0));
+        ::ImageList_ReplaceIcon(imageList_.get(), -1, icon);
+        if (icon) ::DestroyIcon(icon);
+    }
+}
+
+void frmConfig::Form_Load(std::string_view commandTail, const std::string& programFolder) {
+    RunFileCommand([&] { commands_.Start(commandTail, programFolder); });
+}
+
+void frmConfig::Show(int showCommand) {
+    ::SendMessageA(tab_, TCM_SETCURSEL, 0, 0);
+    ShowPage(0);
+    ::ShowWindow(hwnd_, showCommand);
+    ::UpdateWindow(hwnd_);
+    ::SetFocus(tab_);
+}
+
+bool frmConfig::TranslateDialogMessage(MSG& msg) {
+    if (!hwnd_ || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
+    // Ctrl+Tab and Ctrl+Shift+Tab turn the pages from wherever the focus is, as in property sheets.
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && ::GetKeyState(VK_CONTROL) < 0) {
+        const int step = ::GetKeyState(VK_SHIFT) < 0 ? kTabCount - 1 : 1;
+        ::SendMessageA(tab_, TCM_SETCURFOCUS, static_cast<WPARAM>((shownTab_ + step) % kTabCount), 0);
+        return true;
+    }
+    return ::IsDialogMessageA(hwnd_, &msg) != FALSE;
+}
+
+void frmConfig::OnCommand(int id) {
+    switch (id) {
+    case IDM_NEW: mnuNew_Click(); break;
+    case IDM_OPEN: mnuOpen_Click(); break;
+    case IDM_SAVE: mnuSave_Click(); break;
+    case IDM_SAVEAS: mnuSaveAs_Click(); break;
+    case IDM_QUIT: mnuQuit_Click(); break;
+    default: break;
+    }
+}
+
+void frmConfig::OnNotify(const NMHDR& header) {
+    if (header.idFrom == IDC_SSTAB1 && header.code == TCN_SELCHANGE) SSTab1_SelChange();
+}
+
+bool frmConfig::OnSetCursor() {
+    if (busy_ == 0) return false;
+    ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
+    return true;
+}
+
+void frmConfig::OnActivate(bool active) {
+    if (active) return;  // WM_SETFOCUS follows and puts the focus back
+    HWND focus = ::GetFocus();
+    if (focus && ::IsChild(hwnd_, focus)) focus_ = focus;
+}
+
+void frmConfig::mnuNew_Click() { RunFileCommand([this] { commands_.New(); }); }
+void frmConfig::mnuOpen_Click() { RunFileCommand([this] { commands_.Open(); }); }
+void frmConfig::mnuSave_Click() { RunFileCommand([this] { commands_.Save(); }); }
+void frmConfig::mnuSaveAs_Click() { RunFileCommand([this] { commands_.SaveAs(); }); }
+void frmConfig::mnuQuit_Click() { EndProgram(); }
+void frmConfig::Form_Unload() { EndProgram(); }
+
+void frmConfig::RunFileCommand(const std::function<void()>& command) {
+    configPage_.ReadInto(editor_.model);
+    try {
+        command();
+    } catch (...) {
+        // Like every failing step of a command: passed over, the window shows what is left.
+    }
+    configPage_.ShowModel(editor_.model);
+    ShowCurrentFile();
+}
+
+void frmConfig::ShowCurrentFile() {
+    const std::string& path = editor_.ConfigFilePath();
+    const std::string text = path.empty() ? Text(IDS_NO_CURRENT_FILE) : path;
+    ::SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void frmConfig::EndProgram() {
+    if (ending_) return;  // a close dispatched while the unload waits starts no second one
+    ending_ = true;
+    try {
+        services_.unloadHive([this] { PumpMessages(); });
+    } catch (...) {
+    }
+    services_.endProcess();
+}
+
+void frmConfig::PumpMessages() {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) continue;  // the process ends right after the wait anyway
+        if (!TranslateDialogMessage(msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+}
+
+void frmConfig::SSTab1_SelChange() {
+    const int previous = shownTab_;
+    ShowPage(static_cast<int>(::SendMessageA(tab_, TCM_GETCURSEL, 0, 0)));
+    SSTab1_Click(previous);
+}
+
+void frmConfig::ShowPage(int tab) {
+    if (tab < 0 || tab >= kTabCount) return;
+    shownTab_ = tab;
+    for (int i = 0; i < kTabCount; ++i)
+        if (i != tab) ::ShowWindow(Page(i), SW_HIDE);
+    ::ShowWindow(Page(tab), SW_SHOW);
+    // Ctrl+Tab from inside a page would leave the focus on a hidden control.
+    HWND focus = ::GetFocus();
+    if (focus && ::IsChild(hwnd_, focus) && !::IsWindowVisible(focus)) ::SetFocus(tab_);
+}
+
+void frmConfig::SSTab1_Click(int /*previousTab*/) {
+    BusyPointer hourglass(busy_);
+    switch (shownTab_) {
+    case 2:
+        RunStep(tabActivation.EnumServers);
+        RunStep(tabActivation.PopulateInstall);
+        break;
+    case 3:
+        RunStep(tabActivation.LoadDomain);
+        break;
+    default:
+        break;  // tabs 0 and 1 start nothing
+    }
+}
+
+void frmConfig::SSTab1_KeyDown(WPARAM keyCode) {
+    if (keyCode == VK_F5) SSTab1_Click(shownTab_);
+}
+
+LRESULT CALLBACK frmConfig::TabSubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR /*id*/,
+                                            DWORD_PTR self) noexcept {
+    try {
+        if (msg == WM_KEYDOWN && wp == VK_F5) {
+            reinterpret_cast<frmConfig*>(self)->SSTab1_KeyDown(wp);
+            return 0;
+        }
+        if (msg == WM_NCDESTROY) ::RemoveWindowSubclass(h, &TabSubclassProc, kTabSubclassId);
+    } catch (...) {
+        return 0;
+    }
+    return ::DefSubclassProc(h, msg, wp, lp);
+}
+
+std::string frmConfig::ShowOpenDialog(std::string_view filter, std::string_view title, std::string_view folder) {
+    return vela::ShowOpenDialog(hwnd_, filter, title, folder, services_.fileDialogs);
+}
+
+std::string frmConfig::ShowSaveDialog(std::string_view filter, std::string_view title, std::string_view folder) {
+    return vela::ShowSaveDialog(hwnd_, filter, title, folder, services_.fileDialogs);
+}
+
+bool frmConfig::ConfirmReplace(const std::string& path) {
+    std::string question = Text(IDS_CONFIRM_REPLACE);
+    if (const size_t at = question.find("%s"); at != std::string::npos) question.replace(at, 2, path);
+    return services_.messageBox(hwnd_, question, Text(IDS_CONFIRM_TITLE), MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+}  // namespace vela

@@ -1,0 +1,73 @@
+// Resource identifiers of VelaConfig.exe, shared by VelaConfig.rc and the window code.
+// Menu commands are 40000 and up, control ids 1000 and up, so a WM_COMMAND id tells them apart.
+#pragma once
+
+// Icons.  The application icon has the lowest id, so the shell shows it for the program.
+#define IDI_VELACONFIG 1
+#define IDI_PICTURE_BLANK 110
+#define IDI_PICTURE_OU 111
+#define IDI_PICTURE_DOMAIN 112
+#define IDI_PICTURE_DIRECTORY_ROOT 113
+#define IDI_PICTURE_CONTAINER 114
+#define IDI_PICTURE_COMPUTER 115
+#define IDI_PICTURE_USER 116
+
+// Menus: the menu bar, and the context menus that are never on it.
+#define IDR_MAINMENU 101
+#define IDR_CONTEXTMENUS 102
+
+// Tab pages, in tab order.
+#define IDD_PAGE_CONFIG 201
+#define IDD_PAGE_SETTINGS 202
+#define IDD_PAGE_SERVERS 203
+#define IDD_PAGE_USERS 204
+
+// Controls of the frame window.
+#define IDC_SSTAB1 1000
+#define IDC_STATUSBAR 1001
+
+// Controls of the "FrameWork Configuration" page.
+#define IDC_FRAME1 1010
+#define IDC_CHECK1 1011
+#define IDC_CHECK2 1012
+#define IDC_CHECK3 1013
+#define IDC_CHECK7 1014
+#define IDC_CHECK4 1015
+#define IDC_CHECK5 1016
+#define IDC_PRIORITY_LABEL 1017
+#define IDC_COMBO2 1018
+#define IDC_FRAME2 1020
+#define IDC_OPTION1 1021
+#define IDC_OPTION2 1022
+#define IDC_OPTION3 1023
+#define IDC_OPTION4 1024
+#define IDC_TEXT1 1025
+#define IDC_STOREFOLDER_LABEL 1026
+#define IDC_TEXT2 1027
+#define IDC_CHECKBACKUP 1028
+#define IDC_FRAME3 1030
+#define IDC_FRAMEWORK_ERROR_LABEL 1031
+#define IDC_COMBO3 1032
+#define IDC_PROFLWIZ_ERROR_LABEL 1033
+#define IDC_COMBO4 1034
+
+// File menu.
+#define IDM_NEW 40001
+#define IDM_OPEN 40002
+#define IDM_SAVE 40003
+#define IDM_SAVEAS 40004
+#define IDM_QUIT 40005
+// Context menus; the install entries are appended to "Server" at run time from IDM_INSTALL_FIRST.
+#define IDM_CHANGE_SERVER_TYPE 40101
+#define IDM_INSTALL_FIRST 40110
+#define IDM_CHANGE_PROFILE_PATH 40201
+
+// Strings.
+#define IDS_CAPTION 1
+#define IDS_TAB_CONFIG 10
+#define IDS_TAB_SETTINGS 11
+#define IDS_TAB_SERVERS 12
+#define IDS_TAB_USERS 13
+#define IDS_CONFIRM_TITLE 20
+#define IDS_CONFIRM_REPLACE 21
+#define IDS_NO_CURRENT_FILE 22

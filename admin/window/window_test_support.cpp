@@ -1,0 +1,206 @@
+#include "admin/window/window_test_support.h"
+
+#include <shellapi.h>
+
+#include <atomic>
+#include <cstring>
+#include <fstream>
+#include <sstream>
+
+#include "admin/window/resource.h"
+
+namespace vela::testing {
+
+TempFolder::TempFolder() {
+    static std::atomic<int> serial{0};
+    char base[MAX_PATH + 1] = {};
+    ::GetTempPathA(sizeof base, base);
+    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+    path_ = std::string(base) + "vela_window_" + (info ? info->name() : "x") + "_" +
+            std::to_string(::GetCurrentProcessId()) + "_" + std::to_string(++serial);
+    ::CreateDirectoryA(path_.c_str(), nullptr);
+}
+
+TempFolder::~TempFolder() {
+    std::string from = path_ + std::string(2, '\0');  // a list of one, closed by two NULs
+    SHFILEOPSTRUCTA op{};
+    op.wFunc = FO_DELETE;
+    op.pFrom = from.c_str();
+    op.fFlags = FOF_NO_UI;
+    ::SHFileOperationA(&op);
+}
+
+std::string ReadBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+}
+
+bool FileExists(const std::string& path) {
+    const DWORD a = ::GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FolderExists(const std::string& path) {
+    const DWORD a = ::GetFileAttributesA(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::string WindowText(HWND window) {
+    std::string text(static_cast<size_t>(::GetWindowTextLengthA(window)) + 1, '\0');
+    text.resize(static_cast<size_t>(::GetWindowTextA(window, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+void Pump(frmConfig* form) {
+    MSG msg;
+    while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (form && form->TranslateDialogMessage(msg)) continue;
+        ::TranslateMessage(&msg);
+        ::DispatchMessageA(&msg);
+    }
+}
+
+void WindowTest::SetUp() {
+    INITCOMMONCONTROLSEX classes{sizeof classes, ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES |
+                                                     ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES};
+    ASSERT_TRUE(::InitCommonControlsEx(&classes));
+    programFolder = temp / "prog";
+    ::CreateDirectoryA(programFolder.c_str(), nullptr);
+    ::CreateDirectoryA((temp / "cfg").c_str(), nullptr);
+}
+
+void WindowTest::TearDown() {
+    form.reset();
+    Pump();
+}
+
+BOOL WindowTest::Answer(const char* kind, OPENFILENAMEA& ofn) {
+    DialogRecord r;
+    r.kind = kind;
+    r.owner = ofn.hwndOwner;
+    if (const char* f = ofn.lpstrFilter) {
+        size_t n = 0;
+        while (f[n] || f[n + 1]) ++n;
+        r.filter.assign(f, n + 2);
+    }
+    r.title = ofn.lpstrTitle ? ofn.lpstrTitle : "";
+    r.initialFolder = ofn.lpstrInitialDir ? ofn.lpstrInitialDir : "";
+    r.initialName = ofn.lpstrFile ? ofn.lpstrFile : "";
+    r.flags = ofn.Flags;
+    r.structSize = ofn.lStructSize;
+    r.capacity = ofn.nMaxFile;
+    r.defaultExtension = ofn.lpstrDefExt != nullptr;
+    dialogs.push_back(r);
+
+    if (dialogAnswers.empty()) return FALSE;
+    const std::optional<std::string> answer = dialogAnswers.front();
+    dialogAnswers.pop_front();
+    if (!answer || answer->size() + 1 > ofn.nMaxFile) return FALSE;  // what the platform does for both
+    std::memcpy(ofn.lpstrFile, answer->c_str(), answer->size() + 1);
+    return TRUE;
+}
+
+void WindowTest::Start(const std::string& commandTail) {
+    FrameServices services;
+    services.fileDialogs.getOpenFileName = [this](OPENFILENAMEA& o) { return Answer("open", o); };
+    services.fileDialogs.getSaveFileName = [this](OPENFILENAMEA& o) { return Answer("save", o); };
+    services.messageBox = [this](HWND owner, const std::string& text, const std::string& title, UINT type) {
+        messageBoxes.push_back({owner, text, title, type});
+        if (messageBoxAnswers.empty()) return IDNO;
+        const int answer = messageBoxAnswers.front();
+        messageBoxAnswers.pop_front();
+        return answer;
+    };
+    services.unloadHive = [this](const std::function<void()>& pump) {
+        events.push_back("unload");
+        if (duringUnload) duringUnload(pump);
+    };
+    services.endProcess = [this] { events.push_back("end"); };
+    services.onDestroyed = [] {};
+    form = std::make_unique<frmConfig>(::GetModuleHandleA(nullptr), std::move(services));
+    ASSERT_NE(form->Create(), nullptr);
+    form->Form_Load(commandTail, programFolder);
+    form->Show(SW_SHOWNORMAL);
+    Pump(form.get());
+}
+
+void WindowTest::Click(int id) {
+    ::SendMessageA(Control(id), BM_CLICK, 0, 0);
+    Pump(form.get());
+}
+
+void WindowTest::Choose(int id, int index) {
+    HWND combo = Control(id);
+    ::SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+    ::SendMessageA(form->Page(0), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+}
+
+void WindowTest::Type(int id, const std::string& text) {
+    HWND edit = Control(id);
+    ::SendMessageA(edit, EM_SETSEL, 0, -1);
+    ::SendMessageA(edit, EM_REPLACESEL, TRUE, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void WindowTest::Menu(const std::string& caption) {
+    HMENU file = ::GetSubMenu(::GetMenu(form->hwnd()), 0);
+    ASSERT_NE(file, nullptr);
+    for (int i = 0; i < ::GetMenuItemCount(file); ++i) {
+        char text[64] = {};
+        ::GetMenuStringA(file, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+        std::string plain;
+        for (const char* c = text; *c; ++c)
+            if (*c != '&') plain += *c;
+        if (plain == caption) {
+            ::SendMessageA(form->hwnd(), WM_COMMAND, MAKEWPARAM(::GetMenuItemID(file, i), 0), 0);
+            Pump(form.get());
+            return;
+        }
+    }
+    ADD_FAILURE() << "no File menu item " << caption;
+}
+
+void WindowTest::ClickTab(int index) {
+    HWND tab = form->SSTab1();
+    RECT item{};
+    ASSERT_TRUE(::SendMessageA(tab, TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+    const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+    ::SendMessageA(tab, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    ::SendMessageA(tab, WM_LBUTTONUP, 0, at);
+    Pump(form.get());
+}
+
+void WindowTest::PressF5() {
+    ::SetFocus(form->SSTab1());
+    ::PostMessageA(form->SSTab1(), WM_KEYDOWN, VK_F5, 0x003F0001);
+    ::PostMessageA(form->SSTab1(), WM_KEYUP, VK_F5, static_cast<LPARAM>(0xC03F0001u));
+    Pump(form.get());
+}
+
+int WindowTest::CheckState(int id) const { return static_cast<int>(::SendMessageA(Control(id), BM_GETCHECK, 0, 0)); }
+
+std::string WindowTest::ComboText(int id) const {
+    HWND combo = Control(id);
+    const LRESULT i = ::SendMessageA(combo, CB_GETCURSEL, 0, 0);
+    if (i == CB_ERR) return {};
+    std::string text(static_cast<size_t>(::SendMessageA(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0)) + 1, '\0');
+    ::SendMessageA(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(std::strlen(text.c_str()));
+    return text;
+}
+
+std::string WindowTest::StatusText() const {
+    HWND bar = form->StatusBar();
+    std::string text(LOWORD(::SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0)) + 1u, '\0');
+    ::SendMessageA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text.data()));
+    text.resize(std::strlen(text.c_str()));
+    return text;
+}
+
+}  // namespace vela::testing

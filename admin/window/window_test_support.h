@@ -1,0 +1,102 @@
+// The harness of the window tests: a real frmConfig on the display, whose file dialogs, message
+// box and exit are scripted and recorded, in a folder of its own.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <deque>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "admin/window/main_window.h"
+
+namespace vela::testing {
+
+// What one file dialog received from the window, as the platform would have seen it.
+struct DialogRecord {
+    std::string kind;  // "open" or "save"
+    HWND owner = nullptr;
+    std::string filter;  // the platform list, up to and including its closing two NULs
+    std::string title;
+    std::string initialFolder;
+    std::string initialName;
+    DWORD flags = 0;
+    DWORD structSize = 0;
+    DWORD capacity = 0;
+    bool defaultExtension = false;
+};
+
+struct MessageBoxRecord {
+    HWND owner = nullptr;
+    std::string text, title;
+    UINT type = 0;
+};
+
+// A folder below the temporary folder, emptied before and removed after each test.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    [[nodiscard]] const std::string& Path() const { return path_; }
+    [[nodiscard]] std::string operator/(const std::string& relative) const { return path_ + "\\" + relative; }
+
+private:
+    std::string path_;
+};
+
+std::string ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& bytes);
+[[nodiscard]] bool FileExists(const std::string& path);
+[[nodiscard]] bool FolderExists(const std::string& path);
+std::string WindowText(HWND window);
+// Dispatches what is queued for this thread the way the program's message loop does.
+void Pump(frmConfig* form = nullptr);
+
+class WindowTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Creates the window with the recording services, runs start-up and shows it.
+    void Start(const std::string& commandTail);
+
+    HWND Control(int id) const { return ::GetDlgItem(form->Page(0), id); }
+    // A mouse click on a check box or option button, through the button's own handling.
+    void Click(int id);
+    // Picks entry `index` of a drop-down list and tells the page, as a user's choice does.
+    void Choose(int id, int index);
+    void Type(int id, const std::string& text);
+    // The File menu command captioned `caption` (mnemonic marks ignored), from the real menu bar.
+    void Menu(const std::string& caption);
+    // A mouse click on tab `index` of SSTab1.
+    void ClickTab(int index);
+    // F5 on the tab control, through the message loop.
+    void PressF5();
+    [[nodiscard]] int CheckState(int id) const;
+    [[nodiscard]] std::string ComboText(int id) const;
+    [[nodiscard]] std::string StatusText() const;
+
+    TempFolder temp;
+    std::string programFolder;
+    // Scripted answers: a path for Open/OK, nullopt for Cancel; none left means Cancel.
+    std::deque<std::optional<std::string>> dialogAnswers;
+    std::deque<int> messageBoxAnswers;  // none left: IDNO
+    std::vector<DialogRecord> dialogs;
+    std::vector<MessageBoxRecord> messageBoxes;
+    std::vector<std::string> events;  // "unload", "end", in the order they happened
+    // Runs inside the recorded unload, with the pump the window handed over.
+    std::function<void(const std::function<void()>& pump)> duringUnload;
+    std::unique_ptr<frmConfig> form;
+
+private:
+    BOOL Answer(const char* kind, OPENFILENAMEA& ofn);
+};
+
+}  // namespace vela::testing
