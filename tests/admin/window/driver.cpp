@@ -6,6 +6,16 @@ namespace vela::driver {
 namespace {
 
 constexpr UINT kSendTimeoutMs = 3000;
+constexpr size_t kSlack = 64;
+
+std::string Narrow(const std::wstring& w) {
+    if (w.empty()) return {};
+    const int len = static_cast<int>(w.size());
+    const int n = ::WideCharToMultiByte(CP_ACP, 0, w.data(), len, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<size_t>(std::max(n, 0)), '\0');
+    ::WideCharToMultiByte(CP_ACP, 0, w.data(), len, out.data(), n, nullptr, nullptr);
+    return out;
+}
 
 bool SameAscii(const std::string& a, const std::string& b) {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -201,19 +211,25 @@ int CheckState(HWND button) {
 }
 
 std::vector<std::string> ComboItems(HWND combo) {
+    // Wine answers a cross-process CB_GETLBTEXTA with the entry's UTF-16 text, twice the bytes
+    // the A call promises: asked for in UTF-16 into a buffer with room to spare, and narrowed here.
     std::vector<std::string> items;
     LRESULT count = 0;
     if (!Send(combo, CB_GETCOUNT, 0, 0, &count)) return items;
     for (LRESULT i = 0; i < count; ++i) {
-        LRESULT len = 0;
-        if (!Send(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0, &len) || len < 0) break;
-        std::string text(static_cast<size_t>(len) + 1, '\0');
-        LRESULT got = 0;
-        if (!Send(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(text.data()), &got) ||
-            got < 0)
+        DWORD_PTR len = 0;
+        if (!::SendMessageTimeoutW(combo, CB_GETLBTEXTLEN, static_cast<WPARAM>(i), 0, SMTO_ABORTIFHUNG,
+                                   kSendTimeoutMs, &len) ||
+            static_cast<LRESULT>(len) < 0)
             break;
-        text.resize(static_cast<size_t>(std::min(got, len)));
-        items.push_back(text);
+        std::wstring wide(static_cast<size_t>(len) + kSlack, L'\0');
+        DWORD_PTR got = 0;
+        if (!::SendMessageTimeoutW(combo, CB_GETLBTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(wide.data()),
+                                   SMTO_ABORTIFHUNG, kSendTimeoutMs, &got) ||
+            static_cast<LRESULT>(got) < 0)
+            break;
+        wide.resize(std::min<size_t>(got, len));
+        items.push_back(Narrow(wide));
     }
     return items;
 }
@@ -331,13 +347,16 @@ bool ChooseMenuItem(HWND window, char menuMnemonic, char itemMnemonic) {
 // --- Dialogs ---------------------------------------------------------------------------------
 
 HWND FileNameBox(HWND fileDialog) {
-    // Explorer-style templates hold the name in the combo cmb13, older ones in the edit edt1.
+    // Explorer-style templates hold the name in cmb13, older ones in the edit edt1.  Wine's cmb13
+    // is a ComboBoxEx32 with the edit two levels down (ComboBoxEx32 > ComboBox > Edit).
     if (HWND combo = ::GetDlgItem(fileDialog, 0x47C)) {
         if (SameAscii(ClassOf(combo), "Edit")) return combo;
-        if (HWND edit = ::FindWindowExA(combo, nullptr, "Edit", nullptr)) return edit;
+        if (HWND edit = FindByClass(combo, "Edit")) return edit;
     }
     return ::GetDlgItem(fileDialog, 0x480);
 }
+
+HWND FileDialogFolderBox(HWND fileDialog) { return ::GetDlgItem(fileDialog, 0x471); }
 
 bool AcceptFileDialog(HWND fileDialog, const std::string& name) {
     const HWND box = FileNameBox(fileDialog);

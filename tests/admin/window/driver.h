@@ -114,6 +114,8 @@ bool ChooseMenuItem(HWND window, char menuMnemonic, char itemMnemonic);
 
 // The common file dialog's file-name box (the edit inside cmb13, or edt1).
 [[nodiscard]] HWND FileNameBox(HWND fileDialog);
+// The "Look in" box (cmb2): its text is the name of the folder the dialog shows.
+[[nodiscard]] HWND FileDialogFolderBox(HWND fileDialog);
 // Types `name` into the file-name box and presses OK.  Does not wait for the dialog to close.
 bool AcceptFileDialog(HWND fileDialog, const std::string& name);
 // Presses a button of a dialog by id (posted: the press may open another modal window).

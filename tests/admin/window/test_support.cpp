@@ -132,6 +132,11 @@ void ConfigureFakeReg(const std::string& logPath, int sleepMs, int exitCode) {
     ::SetEnvironmentVariableA("VELA_FAKE_REG_EXIT", std::to_string(exitCode).c_str());
 }
 
+bool IsWine() {
+    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+}
+
 std::optional<std::string> GetEnv(const char* name) {
     std::string buf(32768, '\0');
     const DWORD n = ::GetEnvironmentVariableA(name, buf.data(), static_cast<DWORD>(buf.size()));

@@ -82,6 +82,10 @@ private:
     HANDLE thread_ = nullptr;
 };
 
+// True under Wine (ntdll exports wine_get_version), where some platform functions differ from
+// Windows' in ways the tests must allow for.
+[[nodiscard]] bool IsWine();
+
 [[nodiscard]] std::optional<std::string> GetEnv(const char* name);
 
 using Clock = std::chrono::steady_clock;
