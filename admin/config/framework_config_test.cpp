@@ -32,6 +32,14 @@ std::string Ini(std::initializer_list<std::string_view> lines) {
     return text;
 }
 
+// "<prefix><n>.ini".  (Built by appending: GCC 12 warns falsely about "x" + std::to_string(n).)
+std::string Numbered(const char* prefix, int n) {
+    std::string name(prefix);
+    name += std::to_string(n);
+    name += ".ini";
+    return name;
+}
+
 std::vector<std::string> Lines(const std::string& text) {
     std::vector<std::string> lines;
     size_t at = 0;
@@ -187,7 +195,7 @@ TEST_F(ConfigEditorTest, SwitchValues) {
     int i = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE("REFRESH_MOUSE=" + c.value);
-        const std::string file = Make("s" + std::to_string(i++) + ".ini", Ini({"[MAIN]", "REFRESH_MOUSE=" + c.value}));
+        const std::string file = Make(Numbered("s", i++), Ini({"[MAIN]", "REFRESH_MOUSE=" + c.value}));
         editor.model.refreshMouse = c.before;
         editor.LoadConfig(file);
         EXPECT_EQ(editor.model.refreshMouse, c.after);
@@ -236,7 +244,7 @@ TEST_F(ConfigEditorTest, CompressionPriority) {
     int i = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE("COMPRESSION_PRIORITY=" + c.value);
-        const std::string file = Make("p" + std::to_string(i++) + ".ini", Ini({"[MAIN]", "COMPRESSION_PRIORITY=" + c.value}));
+        const std::string file = Make(Numbered("p", i++), Ini({"[MAIN]", "COMPRESSION_PRIORITY=" + c.value}));
         editor.model.compressionPriority = c.before;
         editor.LoadConfig(file);
         EXPECT_EQ(editor.model.compressionPriority, c.after);
@@ -263,7 +271,7 @@ TEST_F(ConfigEditorTest, StoreRoot) {
     int i = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE("STOREROOT=" + c.value);
-        const std::string file = Make("r" + std::to_string(i++) + ".ini", Ini({"[LOCATIONS]", "STOREROOT=" + c.value}));
+        const std::string file = Make(Numbered("r", i++), Ini({"[LOCATIONS]", "STOREROOT=" + c.value}));
         editor.model.storeRoot = StoreRoot::Auto;
         editor.model.storeRootPath = "old";
         editor.LoadConfig(file);
@@ -283,7 +291,7 @@ TEST_F(ConfigEditorTest, StoreFolderIsReplacedEvenByNothing) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
         editor.model.storeFolder = "SETTINGS\\VELA";
-        editor.LoadConfig(Make("f" + std::to_string(i++) + ".ini", c.text));
+        editor.LoadConfig(Make(Numbered("f", i++), c.text));
         EXPECT_EQ(editor.model.storeFolder, c.folder);
     }
 }
@@ -310,7 +318,7 @@ TEST_F(ConfigEditorTest, ErrorMessageLists) {
         std::optional<int>& other = framework ? editor.model.displayProflwizError : editor.model.displayFrameworkError;
         field = c.before;
         other = 1;
-        editor.LoadConfig(Make("e" + std::to_string(i++) + ".ini", Ini({"[ERRORMESSAGES]", c.key + "=" + c.value})));
+        editor.LoadConfig(Make(Numbered("e", i++), Ini({"[ERRORMESSAGES]", c.key + "=" + c.value})));
         EXPECT_EQ(field, c.after);
         EXPECT_EQ(other, 1) << "the other list's key is missing";
     }
@@ -552,7 +560,7 @@ TEST_F(ConfigEditorTest, SavedValuesComeBackUnchanged) {
     int i = 0;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::string file = tmp / ("v" + std::to_string(i++) + ".ini");
+        const std::string file = tmp / (Numbered("v", i++));
         editor.model = c.model;
         editor.SaveConfig(file);
         if (c.model.compression == 2) {
