@@ -2,6 +2,7 @@
 
 #include "admin/common/ascii.h"
 #include "admin/config/config_template.h"
+#include "admin/store/settings_path.h"
 
 namespace vela {
 
@@ -73,7 +74,7 @@ void FileCommands::New() {
     (void)fs_.WriteFile(name, NewConfigFileText());
     editor_.LoadConfig(name);
     // Normally made already by the load's settings-path step; failure is ignored.
-    (void)fs_.CreateFolder(editor_.ConfigFolder() + "\\ProfileSettings");
+    (void)fs_.CreateFolder(SettingsLocation::StoreRoot(editor_.ConfigFolder()));
 }
 
 void FileCommands::Open() {

@@ -343,28 +343,5 @@ TEST_F(FileCommandsTest, SaveAsAsksBeforeWritingIntoAFileTheDialogDidNotName) {
     EXPECT_EQ(editor_.ConfigFilePath(), P("cfg/framework.ini"));
 }
 
-TEST_F(FileCommandsTest, SaveWritesTheCurrentFileWithoutADialog) {
-    Spit(root_ / "cfg" / "framework.ini", NewConfigFileText());
-    commands_.Start(P("cfg/framework.ini"), P("prog"));
-    editor_.model.enableCertificates = 1;
-    commands_.Save();
-    EXPECT_TRUE(dialogs_.calls.empty());
-    EXPECT_EQ(ReadIniValue("MAIN", "ENABLE_CERTIFICATES", P("cfg/framework.ini")), "1");
-    EXPECT_NE(Slurp(root_ / "cfg" / "framework.ini").find("; >>> VELA_FRAMEWORK"), std::string::npos);
-}
-
-TEST_F(FileCommandsTest, OpenLoadsTheChosenFileFromTheCurrentFolder) {
-    Spit(root_ / "cfg" / "a.ini", "[MAIN]\r\nREFRESH_MOUSE=2\r\n");
-    Spit(root_ / "cfg" / "b.ini", "[MAIN]\r\nREFRESH_MOUSE=0\r\n");
-    commands_.Start(P("cfg/a.ini"), P("prog"));
-    EXPECT_EQ(editor_.model.refreshMouse, 2);
-    dialogs_.answers = {P("cfg/b.ini")};
-    commands_.Open();
-    EXPECT_EQ(dialogs_.calls.back().kind, "open");
-    EXPECT_EQ(dialogs_.calls.back().folder, P("cfg"));
-    EXPECT_EQ(editor_.ConfigFilePath(), P("cfg/b.ini"));
-    EXPECT_EQ(editor_.model.refreshMouse, 0);
-}
-
 }  // namespace
 }  // namespace vela

@@ -61,7 +61,7 @@ TEST(OpenFile32, TrimsBlanksAndTreatsCancelAndFailureAlike) {
 
 // Finds, from another thread, the visible dialog of `thread` with the given caption.
 // Polls `rounds` times, 50 ms apart.
-HWND WaitForDialog(DWORD thread, const std::string& caption, HWND except = nullptr, int rounds = 200) {
+HWND WaitForDialog(DWORD thread, const std::string& caption, HWND except = nullptr, int rounds = 400) {
     struct Search {
         std::string caption;
         HWND except, found;
@@ -148,7 +148,7 @@ TEST_F(RealDialog, SaveTakesANewNameAndAsksBeforeReplacing) {
             if (!box) box = ::GetDlgItem(dialog, edt1);
             ::SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(name.c_str()));
             ::PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-            HWND question = WaitForDialog(thread, "", dialog, exists ? 200 : 20);
+            HWND question = WaitForDialog(thread, "", dialog, exists ? 400 : 20);
             asked = question != nullptr;
             if (question) ::PostMessageA(question, WM_COMMAND, IDYES, 0);
         });
