@@ -1,0 +1,24 @@
+// inimod where kernel32 is missing: our own profile engine, asked with the numbers kernel32 gets.
+#include "admin/config/inimod.h"
+
+#include "admin/common/ascii.h"
+#include "admin/config/profile_engine.h"
+
+namespace vela {
+namespace {
+// The reader's buffer: a value comes back with at most 749 characters, one place is the NUL's.
+constexpr std::size_t kValueBufferChars = 750;
+}  // namespace
+
+std::string ReadIniValue(const std::string& section, const std::string& key,
+                         const std::string& file) {
+    return profile::ReadString(file, section, AsciiLower(key), "", kValueBufferChars);
+}
+
+void WriteIniValue(const std::string& section, const std::string& key, const std::string& value,
+                   const std::string& file) {
+    // A failed write leaves the file as it was; by contract nobody is told.
+    (void)profile::WriteString(file, section, AsciiUpper(key), value);
+}
+
+}  // namespace vela
