@@ -355,6 +355,8 @@ void frmConfig::PumpMessages() {
 void frmConfig::SSTab1_SelChange() {
     const int previous = shownTab_;
     ShowPage(static_cast<int>(::SendMessageA(tab_, TCM_GETCURSEL, 0, 0)));
+    // The page is painted before its work starts, which may keep the window busy for a while.
+    ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     SSTab1_Click(previous);
 }
 
