@@ -32,9 +32,9 @@
 
 namespace vela::profile {
 
-// The blanks that the profile functions trim around names and values: space, tab, vertical tab,
-// form feed and ^Z (a DOS end-of-file mark that some old files carry at their end).  CR and LF
-// end lines and never reach the trimming.
+// The blanks that kernel32 trims around names and values (measured): space, tab, vertical tab,
+// form feed and ^Z (a DOS end-of-file mark that some old files carry at their end).  A no-break
+// space (0xA0) and other control bytes are kept.  CR and LF end lines and never reach the trimming.
 [[nodiscard]] constexpr bool IsProfileBlank(char c) noexcept {
     return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1a';
 }
@@ -63,8 +63,8 @@ namespace vela::profile {
 [[nodiscard]] bool IsUsableName(std::string_view name) noexcept;
 
 // The file bytes after WritePrivateProfileStringA(section, key, value) on a file holding
-// `content` (empty for a missing file).  Leading blanks, CR and LF of `value` are dropped, as the
-// Windows writer drops them; names are trimmed.
+// `content` (empty for a missing file).  Leading blanks, CR and LF of `value` are dropped, as
+// kernel32 drops them (measured); trailing ones are written.  Names are trimmed.
 //   - The first entry named `key` in the first section named `section` keeps everything up to its
 //     value (indentation, the key's own spelling, blanks around '=') and its line end; only the
 //     value text is replaced.  An entry without '=' gains "=" and the value.  When the stored value
@@ -80,7 +80,9 @@ namespace vela::profile {
 
 // ---- File level ---------------------------------------------------------------------------------
 // Paths are Windows-form text.  The non-Windows implementation maps '\' to '/' before it touches
-// the file system, so "folder\ProfileSettings\a.ini" works on both.
+// the file system, so "folder\ProfileSettings\a.ini" works on both.  A relative path is taken from
+// the current folder, where the Windows functions would look in the Windows folder; the program
+// only passes full paths.  Files are bytes: a Unicode (UTF-16) profile file is not recognised.
 
 // Content of a file as the profile functions see it.  `exists` is false for a missing file (then
 // `bytes` is empty); nullopt when the file exists but cannot be read (a folder, no permission),
