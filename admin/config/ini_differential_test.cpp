@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <random>
 #include <string>
@@ -45,6 +46,18 @@ std::string Visible(std::string_view s, std::size_t limit = 160) {
     }
     if (s.size() > limit) out += "...(" + std::to_string(s.size()) + " bytes)";
     return out;
+}
+
+// Where two texts part, with some context on both sides.
+std::string WhereTheyDiffer(const std::string& kernel32, const std::string& engine) {
+    std::size_t at = 0;
+    while (at < kernel32.size() && at < engine.size() && kernel32[at] == engine[at]) ++at;
+    const std::size_t from = at < 60 ? 0 : at - 60;
+    return "from byte " + std::to_string(at) + " of " + std::to_string(kernel32.size()) + "/" +
+           std::to_string(engine.size()) + "\n  kernel32: ..." +
+           Visible(std::string_view(kernel32).substr(std::min(from, kernel32.size())), 160) +
+           "\n  engine:   ..." +
+           Visible(std::string_view(engine).substr(std::min(from, engine.size())), 160);
 }
 
 struct Op {
@@ -137,8 +150,8 @@ std::vector<std::pair<std::string, std::string>> CorpusFiles() {
 // Reads and writes that touch every kind of line in the corpus.
 std::vector<Op> CorpusScript() {
     std::vector<Op> ops;
-    const std::vector<std::string> sections = {"MAIN", "main", "LOCATIONS", "ERRORMESSAGES",
-                                               "W]x", "\xC4\xD6\xDC", "Missing"};
+    const std::vector<std::string> sections = {"MAIN", "LOCATIONS", "W]x", "\xC4\xD6\xDC",
+                                               "Missing"};
     const std::vector<std::string> keys = {
         "KEY",  "key",  "KEY2", "KEY3", "KEY4", "KEY5", "KEY6", "KEY7", "KEY8", "K EY", "NAME3",
         "V749", "V750", "V751", "V800", "Q748", "Q749", "Q750", "BIG",  "M\xFC" "LLER",
@@ -220,7 +233,7 @@ public:
         static const std::vector<DWORD> buffers = {750, 750, 750, 750, 750, 750, 750,
                                                    0,   2,   3,   5,   16,  749, 751};
         std::vector<Op> ops;
-        const int count = 2 + static_cast<int>(rng_() % 7);
+        const int count = 1 + static_cast<int>(rng_() % 6);
         for (int i = 0; i < count; ++i) {
             if (rng_() % 5 < 2) {
                 ops.push_back(Write(Pick(sections), Pick(keys), Pick(values)));
@@ -268,16 +281,16 @@ public:
     void Run(const Case& c) {
         ++cases_;
         // Fresh names for every file: Wine caches profile files by name and time stamp.
-        const std::string viaKernel32 = NewPath(), viaEngine = NewPath();
-        PutBytes(viaKernel32, c.content);
-        PutBytes(viaEngine, c.content);
+        Copy viaKernel32{NewPath(), c.content}, viaEngine{NewPath(), c.content};
+        PutBytes(viaKernel32.path, c.content);
+        PutBytes(viaEngine.path, c.content);
         for (std::size_t i = 0; i < c.ops.size(); ++i) {
             const Op& op = c.ops[i];
             if (op.write) RunWrite(c, i, op, viaKernel32, viaEngine);
             else RunRead(c, i, op, viaKernel32, viaEngine);
         }
-        ::DeleteFileA(viaKernel32.c_str());
-        ::DeleteFileA(viaEngine.c_str());
+        ::DeleteFileA(viaKernel32.path.c_str());
+        ::DeleteFileA(viaEngine.path.c_str());
     }
 
     void Report(int corpusCases, int randomCases) const {
@@ -291,6 +304,12 @@ public:
     [[nodiscard]] int Differences() const { return differences_; }
 
 private:
+    // One copy of the case's file and its bytes as last loaded; only writes change them.
+    struct Copy {
+        std::string path;
+        std::string bytes;
+    };
+
     std::string NewPath() {
         std::string name = std::to_string(counter_++);
         name.append(".ini");
@@ -305,22 +324,23 @@ private:
                       << Visible(c.content, 400) << "\n  " << what;
     }
 
-    void RunRead(const Case& c, std::size_t i, const Op& op, const std::string& viaKernel32,
-                 const std::string& viaEngine) {
+    // The engine reads the bytes its own writes left in its file (loaded back after every
+    // write): loading them again for each read would only measure the file system.
+    void RunRead(const Case& c, std::size_t i, const Op& op, const Copy& viaKernel32,
+                 const Copy& viaEngine) {
         ++reads_;
         std::string buffer(op.buffer + 1, '#');
         const DWORD n = ::GetPrivateProfileStringA(op.section.c_str(), op.key.c_str(),
                                                    op.text.c_str(), buffer.data(), op.buffer,
-                                                   viaKernel32.c_str());
+                                                   viaKernel32.path.c_str());
         const std::string kernel32 = buffer.substr(0, n);
-        const std::string engine = ReadString(viaEngine, op.section, op.key, op.text, op.buffer);
+        const std::string engine = GetString(viaEngine.bytes, op.section, op.key, op.text, op.buffer);
         if (kernel32 == engine) return;
         // Wine cuts a quoted value to bufferChars - 1 first and then drops the last character
         // for the closing quote, losing a real character when the unquoted value has exactly
         // bufferChars - 1 characters.  The documented rule (quotes discarded, text cut only
         // when it does not fit) is what the engine does.
-        const std::string file = Bytes(viaEngine);
-        const auto raw = FindValue(file, op.section, op.key);
+        const auto raw = FindValue(viaEngine.bytes, op.section, op.key);
         if (raw && raw->size() >= 2 && (raw->front() == '"' || raw->front() == '\'') &&
             raw->back() == raw->front() && raw->size() - 2 == op.buffer - 1 &&
             kernel32 == engine.substr(0, engine.size() - 1)) {
@@ -331,17 +351,17 @@ private:
                            "\"");
     }
 
-    void RunWrite(const Case& c, std::size_t i, const Op& op, const std::string& viaKernel32,
-                  const std::string& viaEngine) {
+    void RunWrite(const Case& c, std::size_t i, const Op& op, Copy& viaKernel32, Copy& viaEngine) {
         ++writes_;
-        const std::string beforeKernel32 = Bytes(viaKernel32), beforeEngine = Bytes(viaEngine);
-        const BOOL kernel32Ok = ::WritePrivateProfileStringA(op.section.c_str(), op.key.c_str(),
-                                                             op.text.c_str(), viaKernel32.c_str());
-        const bool engineOk = WriteString(viaEngine, op.section, op.key, op.text);
+        const std::string beforeKernel32 = viaKernel32.bytes, beforeEngine = viaEngine.bytes;
+        const BOOL kernel32Ok = ::WritePrivateProfileStringA(
+            op.section.c_str(), op.key.c_str(), op.text.c_str(), viaKernel32.path.c_str());
+        const bool engineOk = WriteString(viaEngine.path, op.section, op.key, op.text);
         if ((kernel32Ok != FALSE) != engineOk)
             Fail(c, i, op, std::string("kernel32 returned ") + (kernel32Ok ? "TRUE" : "FALSE") +
                                ", engine " + (engineOk ? "true" : "false"));
-        const std::string kernel32 = Bytes(viaKernel32), engine = Bytes(viaEngine);
+        const std::string& kernel32 = viaKernel32.bytes = Bytes(viaKernel32.path);
+        const std::string& engine = viaEngine.bytes = Bytes(viaEngine.path);
         if (kernel32 == engine) {
             ++writesIdentical_;
             return;
@@ -349,14 +369,13 @@ private:
         const std::string wineKernel32 = InWineLayout(kernel32);
         const std::string wineEngine = InWineLayout(engine);
         if (wineKernel32 != wineEngine) {
-            Fail(c, i, op, "different even in Wine's layout:\n  kernel32: " +
-                               Visible(wineKernel32, 400) + "\n  engine:   " +
-                               Visible(wineEngine, 400));
+            Fail(c, i, op, "different even in Wine's layout, " +
+                               WhereTheyDiffer(wineKernel32, wineEngine));
             return;
         }
         if (beforeKernel32 == beforeEngine && InWineLayout(beforeEngine) == WithSentinel(beforeEngine)) {
-            Fail(c, i, op, "the file was in Wine's layout, so the bytes must match:\n  kernel32: " +
-                               Visible(kernel32, 400) + "\n  engine:   " + Visible(engine, 400));
+            Fail(c, i, op, "the file was in Wine's layout, so the bytes must match; they differ " +
+                               WhereTheyDiffer(kernel32, engine));
             return;
         }
         ++writesNormalised_;
@@ -391,6 +410,11 @@ private:
 };
 
 TEST(IniDifferential, EngineMatchesKernel32) {
+    // The engine works on bytes; kernel32 converts them through the ANSI code page, which keeps
+    // every byte only when it is a single-byte one (the test runs pin LANG, giving 1252).
+    CPINFO codePage{};
+    if (!::GetCPInfo(CP_ACP, &codePage) || codePage.MaxCharSize != 1)
+        GTEST_SKIP() << "ANSI code page " << ::GetACP() << " is not single-byte";
     Differential diff;
     Generator generator(kSeed);
     int corpusCases = 0, randomCases = 0;
