@@ -287,12 +287,12 @@ bool Click(HWND control) {
     return true;
 }
 
-void PressKey(WORD vk, bool alt) {
+void PressKey(WORD vk, WORD modifier) {
     std::vector<INPUT> inputs;
-    if (alt) inputs.push_back(Key(VK_MENU, false));
+    if (modifier) inputs.push_back(Key(modifier, false));
     inputs.push_back(Key(vk, false));
     inputs.push_back(Key(vk, true));
-    if (alt) inputs.push_back(Key(VK_MENU, true));
+    if (modifier) inputs.push_back(Key(modifier, true));
     SendInputs(inputs);
     ::Sleep(30);
 }
@@ -310,6 +310,16 @@ void TypeText(const std::string& text) {
         SendInputs(inputs);
     }
     ::Sleep(30);
+}
+
+bool TypeInto(HWND edit, const std::string& text) {
+    if (!Click(edit)) return false;
+    PressKey(VK_END);
+    PressKey(VK_HOME, VK_SHIFT);  // selects the whole line, so the typing replaces it
+    PressKey(VK_DELETE);
+    TypeText(text);
+    Send(edit, WM_NULL, 0, 0);
+    return TextOf(edit) == text;
 }
 
 bool SetText(HWND edit, const std::string& text) {
@@ -338,7 +348,7 @@ bool ChooseMenuItem(HWND window, char menuMnemonic, char itemMnemonic) {
     DWORD pid = 0;
     ::GetWindowThreadProcessId(window, &pid);
     if (!Activate(window)) return false;
-    PressKey(static_cast<WORD>(::VkKeyScanA(menuMnemonic) & 0xFF), true);
+    PressKey(static_cast<WORD>(::VkKeyScanA(menuMnemonic) & 0xFF), VK_MENU);
     if (!WaitFor([&] { return IsMenuPopupOpen(pid); }, 3000)) return false;
     PressKey(static_cast<WORD>(::VkKeyScanA(itemMnemonic) & 0xFF));
     return WaitFor([&] { return !IsMenuPopupOpen(pid); }, 3000);

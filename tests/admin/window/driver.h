@@ -96,8 +96,11 @@ bool Activate(HWND w);
 // A left click at the centre of `control`, through the mouse input queue.
 bool Click(HWND control);
 // Keys through the keyboard input queue, to whatever has the focus in the foreground window.
-void PressKey(WORD vk, bool alt = false);
+// `modifier` (VK_MENU, VK_SHIFT, VK_CONTROL or 0) is held around the key.
+void PressKey(WORD vk, WORD modifier = 0);
 void TypeText(const std::string& text);  // ASCII letters, digits and punctuation
+// Clicks into a single-line edit, clears it and types `text`; true when the edit then holds it.
+bool TypeInto(HWND edit, const std::string& text);
 // Replaces the text of an edit (WM_SETTEXT; the edit reports EN_CHANGE to its parent as after
 // typing).
 bool SetText(HWND edit, const std::string& text);

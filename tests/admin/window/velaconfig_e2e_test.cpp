@@ -28,7 +28,9 @@ namespace {
 namespace d = vela::driver;
 using vela::test::TempDir;
 
-const std::string kProgramExe = vela::test::WinPath(VELA_CONFIG_EXE);
+// VELA_E2E_PROGRAM names another build of the program to test (a Windows path), e.g. to see a
+// deliberately broken build fail these tests.
+const std::string kProgramExe = vela::test::GetEnv("VELA_E2E_PROGRAM").value_or(vela::test::WinPath(VELA_CONFIG_EXE));
 const std::string kFakeRegExe = vela::test::WinPath(VELA_FAKE_REG_EXE);
 const std::string kFakeRegDir = vela::test::ParentOf(kFakeRegExe);
 const std::string kCaption = "Vela Profile Administration";
@@ -350,10 +352,22 @@ protected:
 TEST_F(VelaConfigE2E, StartsWithTheFileNamedOnTheCommandLineWithoutADialog) {
     const std::string cfg = dataFolder_ + "\\framework.ini";
     ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
-    Start(cfg);
-    WaitForMain();
+    ASSERT_NO_FATAL_FAILURE(Start(cfg));
+    ASSERT_NO_FATAL_FAILURE(WaitForMain());
     EXPECT_TRUE(Dialogs().empty()) << "a dialog appeared although a file was named";
-    EXPECT_EQ(Tab().Shown(), DistinctShown());
+    const FirstTab tab = Tab();
+    EXPECT_EQ(tab.Shown(), DistinctShown());
+    // The lists offer their entries in file order: the position is the value written.
+    EXPECT_EQ(d::ComboItems(tab.priority),
+              (std::vector<std::string>{"LOW", "BELOWNORMAL", "NORMAL", "ABOVENORMAL", "HIGH"}));
+    EXPECT_EQ(d::ComboItems(tab.frameworkError),
+              (std::vector<std::string>{"Disable Vela Framework Error Messages",
+                                        "Show only error messages during the Logon processes",
+                                        "Show only error messages during Logon and Logoff"}));
+    EXPECT_EQ(d::ComboItems(tab.proflwizError),
+              (std::vector<std::string>{"Run in quiet mode", "Display error messages; suppress progress indicators",
+                                        "Display error messages and progress indicators",
+                                        "Display progress indicators; suppress error messages"}));
     // Opens on the first tab, the caption stays fixed.
     const HWND tabs = d::FindByClass(main_, WC_TABCONTROLA);
     ASSERT_NE(tabs, nullptr);
@@ -375,24 +389,24 @@ TEST_F(VelaConfigE2E, StartsWithTheOpenDialogInTheProgramFolder) {
     // A bare name in the dialog is taken from the folder it shows, and only the program folder
     // holds this one.
     ASSERT_TRUE(vela::test::WriteWholeFile(programFolder_ + "\\marker.ini", kDistinctConfig));
-    Start("");
+    ASSERT_NO_FATAL_FAILURE(Start(""));
     const HWND dlg = d::WaitForTopLevel(app_->id(), kOpenTitle, "#32770");
     ASSERT_NE(dlg, nullptr) << "no dialog \"" << kOpenTitle << "\"";
     // Start-up runs before the window is shown.
     EXPECT_EQ(d::TopLevelWindows(app_->id(), "").size(), 1u) << "more than the dialog is shown";
     EXPECT_EQ(d::TextOf(d::FileDialogFolderBox(dlg)), "VelaProgramFolder");
     ASSERT_TRUE(d::AcceptFileDialog(dlg, "marker.ini"));
-    WaitForMain();
+    ASSERT_NO_FATAL_FAILURE(WaitForMain());
     EXPECT_EQ(Tab().Shown(), DistinctShown());
     EXPECT_TRUE(Dialogs().empty());
 }
 
 TEST_F(VelaConfigE2E, CancelledStartThenSaveWritesOnlyTheKeysToTheUntitledFile) {
-    Start("   ");  // blanks only count as no argument
+    ASSERT_NO_FATAL_FAILURE(Start("   "));  // blanks only count as no argument
     const HWND dlg = d::WaitForTopLevel(app_->id(), kOpenTitle, "#32770");
     ASSERT_NE(dlg, nullptr);
     ASSERT_TRUE(d::PressDialogButton(dlg, IDCANCEL));
-    WaitForMain();
+    ASSERT_NO_FATAL_FAILURE(WaitForMain());
     const FirstTab tab = Tab();
     // The start values: nothing was loaded.
     EXPECT_EQ(tab.Shown(), (std::map<std::string, std::string>{
@@ -403,7 +417,7 @@ TEST_F(VelaConfigE2E, CancelledStartThenSaveWritesOnlyTheKeysToTheUntitledFile) 
     const std::string untitled = programFolder_ + "\\untitledconfig.ini";
     EXPECT_FALSE(vela::test::FileExists(untitled));
 
-    Menu('s');
+    ASSERT_NO_FATAL_FAILURE(Menu('s'));
     const auto text = WaitForWrite(untitled, std::nullopt);
     ASSERT_TRUE(text) << "Save did not write " << untitled;
     EXPECT_TRUE(Dialogs().empty()) << "Save asked for a name";
@@ -426,6 +440,70 @@ TEST_F(VelaConfigE2E, CancelledStartThenSaveWritesOnlyTheKeysToTheUntitledFile) 
         << "unselected error lists write nothing; an unselected priority writes an empty value";
 }
 
+TEST_F(VelaConfigE2E, AQuotedPathLoadsNothingAndSaveThenAsksForAName) {
+    const std::string cfg = dataFolder_ + "\\framework.ini";
+    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
+    // The tail is used as it is: with its quotation marks it names no file.
+    ASSERT_NO_FATAL_FAILURE(Start("\"" + cfg + "\""));
+    ASSERT_NO_FATAL_FAILURE(WaitForMain());
+    EXPECT_TRUE(Dialogs().empty());
+    // Nothing was read: the start values, but STOREFOLDER empty and the store root SPECIFY.
+    EXPECT_EQ(Tab().Shown(), (std::map<std::string, std::string>{
+                                 {"Check1", "0"}, {"Check2", "0"}, {"Check3", "0"}, {"Check7", "0"},
+                                 {"Check4", "0"}, {"Check5", "0"}, {"Combo2", ""}, {"root", "SPECIFY"},
+                                 {"Text1", ""}, {"Text2", ""}, {"Checkbackup", "0"},
+                                 {"Combo3", "-1"}, {"Combo4", "-1"}}));
+    // No file is current, so Save asks for a name; cancelling writes nothing.
+    ASSERT_NO_FATAL_FAILURE(Menu('s'));
+    const HWND dlg = d::WaitForTopLevel(app_->id(), kSaveAsTitle, "#32770");
+    ASSERT_NE(dlg, nullptr) << "Save did not ask for a name";
+    ASSERT_TRUE(d::PressDialogButton(dlg, IDCANCEL));
+    ASSERT_TRUE(d::WaitFor([&] { return Dialogs().empty(); }));
+    Sync();
+    EXPECT_EQ(vela::test::ReadWholeFile(cfg), kDistinctConfig);
+    EXPECT_FALSE(vela::test::FileExists(programFolder_ + "\\untitledconfig.ini"));
+}
+
+// --- Open ------------------------------------------------------------------------------------
+
+TEST_F(VelaConfigE2E, OpenLoadsTheChosenFileAndCancelKeepsTheCurrentOne) {
+    const std::string cfg = dataFolder_ + "\\framework.ini";
+    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
+    const std::string otherFolder = root_ / "OtherConfigFolder";
+    ASSERT_TRUE(::CreateDirectoryA(otherFolder.c_str(), nullptr));
+    const std::string fromTemplate = otherFolder + "\\fromtemplate.ini";
+    ASSERT_TRUE(vela::test::WriteWholeFile(fromTemplate, std::string(vela::NewConfigFileText())));
+    ASSERT_NO_FATAL_FAILURE(Start(cfg));
+    ASSERT_NO_FATAL_FAILURE(WaitForMain());
+
+    ASSERT_NO_FATAL_FAILURE(Menu('o'));
+    HWND dlg = d::WaitForTopLevel(app_->id(), kOpenTitle, "#32770");
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(d::TextOf(d::FileDialogFolderBox(dlg)), "data") << "not opened in the current file's folder";
+    ASSERT_TRUE(d::PressDialogButton(dlg, IDCANCEL));
+    ASSERT_TRUE(d::WaitFor([&] { return Dialogs().empty(); }));
+    Sync();
+    EXPECT_EQ(Tab().Shown(), DistinctShown());
+
+    ASSERT_NO_FATAL_FAILURE(Menu('o'));
+    ASSERT_NO_FATAL_FAILURE(AnswerFileDialog(kOpenTitle, fromTemplate));
+    Sync();
+    // The template has no backup line, and STOREROOT 1 leaves the path text: both keep what the
+    // previous file showed.
+    EXPECT_EQ(Tab().Shown(), TemplateShown("1", "\\\\srv\\share"));
+    if (const HWND bar = d::FindByClass(main_, STATUSCLASSNAMEA)) {
+        EXPECT_NE(d::TextOf(bar).find(fromTemplate), std::string::npos) << d::TextOf(bar);
+    }
+    EXPECT_TRUE(vela::test::FolderExists(otherFolder + "\\ProfileSettings"));
+    // The dialog now starts in the new file's folder.
+    ASSERT_NO_FATAL_FAILURE(Menu('o'));
+    dlg = d::WaitForTopLevel(app_->id(), kOpenTitle, "#32770");
+    ASSERT_NE(dlg, nullptr);
+    EXPECT_EQ(d::TextOf(d::FileDialogFolderBox(dlg)), "OtherConfigFolder");
+    ASSERT_TRUE(d::PressDialogButton(dlg, IDCANCEL));
+    ASSERT_TRUE(d::WaitFor([&] { return Dialogs().empty(); }));
+}
+
 // --- New -------------------------------------------------------------------------------------
 
 TEST_F(VelaConfigE2E, NewAppendsTheExtensionWritesTheTemplateAndLoadsIt) {
@@ -433,13 +511,13 @@ TEST_F(VelaConfigE2E, NewAppendsTheExtensionWritesTheTemplateAndLoadsIt) {
     ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
     const std::string other = root_ / "other";
     ASSERT_TRUE(::CreateDirectoryA(other.c_str(), nullptr));
-    Start(cfg);
-    WaitForMain();
+    ASSERT_NO_FATAL_FAILURE(Start(cfg));
+    ASSERT_NO_FATAL_FAILURE(WaitForMain());
     EXPECT_EQ(Tab().Shown(), DistinctShown());
 
-    Menu('n');
+    ASSERT_NO_FATAL_FAILURE(Menu('n'));
     // In another folder, so the settings store beside the new file can only come from New.
-    AnswerFileDialog(kNewTitle, other + "\\cfgnew");
+    ASSERT_NO_FATAL_FAILURE(AnswerFileDialog(kNewTitle, other + "\\cfgnew"));
     const std::string created = other + "\\cfgnew.INI";
     const auto text = WaitForWrite(created, std::nullopt);
     ASSERT_TRUE(text) << "New did not create " << created;
@@ -458,11 +536,11 @@ TEST_F(VelaConfigE2E, NewKeepsANameThatHoldsIniBeforeItsEnd) {
     const std::string cfg = dataFolder_ + "\\framework.ini";
     ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
     ASSERT_TRUE(::CreateDirectoryA((dataFolder_ + "\\x.ini.d").c_str(), nullptr));
-    Start(cfg);
-    WaitForMain();
-    Menu('n');
+    ASSERT_NO_FATAL_FAILURE(Start(cfg));
+    ASSERT_NO_FATAL_FAILURE(WaitForMain());
+    ASSERT_NO_FATAL_FAILURE(Menu('n'));
     // Relative: the dialog starts in the current file's folder.
-    AnswerFileDialog(kNewTitle, "x.ini.d\\a");
+    ASSERT_NO_FATAL_FAILURE(AnswerFileDialog(kNewTitle, "x.ini.d\\a"));
     const std::string created = dataFolder_ + "\\x.ini.d\\a";
     const auto text = WaitForWrite(created, std::nullopt);
     ASSERT_TRUE(text) << "New did not create " << created;
@@ -478,12 +556,12 @@ TEST_F(VelaConfigE2E, SaveAsWritesAllKeysToANewFileWithoutCommentsAndMakesItCurr
     const std::string cfg = dataFolder_ + "\\framework.ini";
     const std::string original = std::string(vela::NewConfigFileText());
     ASSERT_TRUE(vela::test::WriteWholeFile(cfg, original));
-    Start(cfg);
-    WaitForMain();
+    ASSERT_NO_FATAL_FAILURE(Start(cfg));
+    ASSERT_NO_FATAL_FAILURE(WaitForMain());
     EXPECT_EQ(Tab().Shown(), TemplateShown("0", ""));
 
-    Menu('a');
-    AnswerFileDialog(kSaveAsTitle, "saved");
+    ASSERT_NO_FATAL_FAILURE(Menu('a'));
+    ASSERT_NO_FATAL_FAILURE(AnswerFileDialog(kSaveAsTitle, "saved"));
     const std::string saved = dataFolder_ + "\\saved.INI";
     auto text = WaitForWrite(saved, std::nullopt);
     ASSERT_TRUE(text) << "Save As did not write " << saved;
@@ -504,7 +582,7 @@ TEST_F(VelaConfigE2E, SaveAsWritesAllKeysToANewFileWithoutCommentsAndMakesItCurr
     const FirstTab tab = Tab();
     ASSERT_TRUE(d::Click(tab.compression));
     EXPECT_EQ(d::CheckState(tab.compression), BST_CHECKED);
-    Menu('s');
+    ASSERT_NO_FATAL_FAILURE(Menu('s'));
     text = WaitForWrite(saved, text);
     EXPECT_EQ(IniValue(*text, "MAIN", "COMPRESSION"), "1");
     EXPECT_EQ(vela::test::ReadWholeFile(cfg), original);
@@ -517,8 +595,8 @@ TEST_F(VelaConfigE2E, EditsOnTheFirstTabAreSavedByTheFormatRules) {
     original += "[EXTRA]\r\nsomething=else\r\n";
     const std::string cfg = dataFolder_ + "\\framework.ini";
     ASSERT_TRUE(vela::test::WriteWholeFile(cfg, original));
-    Start(cfg);
-    WaitForMain();
+    ASSERT_NO_FATAL_FAILURE(Start(cfg));
+    ASSERT_NO_FATAL_FAILURE(WaitForMain());
     const FirstTab tab = Tab();
     ASSERT_TRUE(tab.Complete());
 
@@ -528,14 +606,14 @@ TEST_F(VelaConfigE2E, EditsOnTheFirstTabAreSavedByTheFormatRules) {
     ASSERT_TRUE(d::PickComboEntry(tab.priority, "LOW"));
     ASSERT_TRUE(d::PickComboEntry(tab.proflwizError, 2));
     ASSERT_TRUE(d::Click(tab.specify));
-    ASSERT_TRUE(d::SetText(tab.specifyPath, "\\\\fs01\\profiles$"));
+    ASSERT_TRUE(d::TypeInto(tab.specifyPath, "\\\\fs01\\profiles$")) << d::TextOf(tab.specifyPath);
     ASSERT_TRUE(d::SetText(tab.storeFolder, "A\\B"));
     const auto shownBefore = tab.Shown();
     EXPECT_EQ(shownBefore.at("Check1"), "0");
     EXPECT_EQ(shownBefore.at("Check4"), "1");
     EXPECT_EQ(shownBefore.at("root"), "SPECIFY");
 
-    Menu('s');
+    ASSERT_NO_FATAL_FAILURE(Menu('s'));
     const auto text = WaitForWrite(cfg, original);
     ASSERT_TRUE(text && *text != original) << "Save wrote nothing";
     bool crlf = false;
@@ -576,8 +654,8 @@ TEST_F(VelaConfigE2E, EditsOnTheFirstTabAreSavedByTheFormatRules) {
 TEST_F(VelaConfigE2E, QuitWithUnsavedEditsEndsAfterTheUnloadWithoutAQuestion) {
     const std::string cfg = dataFolder_ + "\\framework.ini";
     ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
-    Start(cfg);
-    WaitForMain();
+    ASSERT_NO_FATAL_FAILURE(Start(cfg));
+    ASSERT_NO_FATAL_FAILURE(WaitForMain());
     const FirstTab tab = Tab();
     ASSERT_TRUE(d::Click(tab.refreshAppearance));
     ASSERT_TRUE(d::SetText(tab.storeFolder, "LOST"));
@@ -589,8 +667,8 @@ TEST_F(VelaConfigE2E, QuitWithUnsavedEditsEndsAfterTheUnloadWithoutAQuestion) {
 TEST_F(VelaConfigE2E, ClosingTheWindowEndsAfterTheUnload) {
     const std::string cfg = dataFolder_ + "\\framework.ini";
     ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
-    Start(cfg);
-    WaitForMain();
+    ASSERT_NO_FATAL_FAILURE(Start(cfg));
+    ASSERT_NO_FATAL_FAILURE(WaitForMain());
     ASSERT_TRUE(d::Click(Tab().compression));
     ExpectEndsAfterOneHiddenUnload([&] { ::PostMessageA(main_, WM_CLOSE, 0, 0); });
     EXPECT_EQ(vela::test::ReadWholeFile(cfg), kDistinctConfig);
