@@ -378,20 +378,4 @@ bool PressDialogButton(HWND dialog, int id) {
     return ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button)) != 0;
 }
 
-bool AnswerQuestion(DWORD pid, HWND except, int id, DWORD timeoutMs) {
-    HWND box = nullptr;
-    WaitFor(
-        [&] {
-            for (HWND w : TopLevelWindows(pid, "#32770")) {
-                if (w != except && ::GetDlgItem(w, id)) {
-                    box = w;
-                    return true;
-                }
-            }
-            return false;
-        },
-        timeoutMs);
-    return box && PressDialogButton(box, id) && WaitFor([&] { return !::IsWindowVisible(box); }, 3000);
-}
-
 }  // namespace vela::driver

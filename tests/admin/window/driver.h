@@ -123,8 +123,5 @@ bool ChooseMenuItem(HWND window, char menuMnemonic, char itemMnemonic);
 bool AcceptFileDialog(HWND fileDialog, const std::string& name);
 // Presses a button of a dialog by id (posted: the press may open another modal window).
 bool PressDialogButton(HWND dialog, int id);
-// Answers a Yes/No question box of `pid` that is not `except`, if one appears within
-// `timeoutMs`: true when one was answered with `id` (IDYES or IDNO).
-bool AnswerQuestion(DWORD pid, HWND except, int id, DWORD timeoutMs);
 
 }  // namespace vela::driver
