@@ -1,8 +1,6 @@
 #include "admin/window/window_test_support.h"
 
-#include <shellapi.h>
 
-#include <atomic>
 #include <cstring>
 #include <fstream>
 #include <sstream>
@@ -10,25 +8,6 @@
 #include "admin/window/resource.h"
 
 namespace vela::testing {
-
-TempFolder::TempFolder() {
-    static std::atomic<int> serial{0};
-    char base[MAX_PATH + 1] = {};
-    ::GetTempPathA(sizeof base, base);
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    path_ = std::string(base) + "vela_window_" + (info ? info->name() : "x") + "_" +
-            std::to_string(::GetCurrentProcessId()) + "_" + std::to_string(++serial);
-    ::CreateDirectoryA(path_.c_str(), nullptr);
-}
-
-TempFolder::~TempFolder() {
-    std::string from = path_ + std::string(2, '\0');  // a list of one, closed by two NULs
-    SHFILEOPSTRUCTA op{};
-    op.wFunc = FO_DELETE;
-    op.pFrom = from.c_str();
-    op.fFlags = FOF_NO_UI;
-    ::SHFileOperationA(&op);
-}
 
 std::string ReadBytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

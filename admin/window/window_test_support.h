@@ -13,6 +13,7 @@
 
 #include <gtest/gtest.h>
 
+#include "admin/store/test_temp_folder.h"
 #include "admin/window/main_window.h"
 
 namespace vela::testing {
@@ -35,20 +36,6 @@ struct MessageBoxRecord {
     HWND owner = nullptr;
     std::string text, title;
     UINT type = 0;
-};
-
-// A folder below the temporary folder, emptied before and removed after each test.
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    [[nodiscard]] const std::string& Path() const { return path_; }
-    [[nodiscard]] std::string operator/(const std::string& relative) const { return path_ + "\\" + relative; }
-
-private:
-    std::string path_;
 };
 
 std::string ReadBytes(const std::string& path);
