@@ -1,6 +1,7 @@
 #include "admin/config/profile_engine.h"
 
 #include "admin/common/ascii.h"
+#include "admin/store/file_system.h"
 
 namespace vela::profile {
 namespace {
@@ -207,6 +208,11 @@ std::string SetString(std::string_view content, std::string_view section, std::s
     out.append("[").append(section).append("]").append(kLineEnd);
     out.append(key).append("=").append(value).append(kLineEnd);
     return out;
+}
+
+bool StoreFile(const std::string& path, std::string_view bytes) {
+    // The file-system service's replace: a temporary file in the same folder renamed over the old.
+    return MakeFileSystem()->WriteFile(path, std::string(bytes));
 }
 
 std::string ReadString(const std::string& path, std::string_view section, std::string_view key,

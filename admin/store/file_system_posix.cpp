@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -114,19 +116,27 @@ public:
         if (path.empty()) return false;
         const std::string target = Native(FullPath(path));
         const std::string folder = Native(ParentFolder(target));
-        if (target.empty() || folder.empty() || FolderExists(target)) return false;
-        // A file without any write permission counts as read-only, which Windows never replaces.
+        if (target.empty() || folder.empty()) return false;
         struct stat old {};
         const bool exists = ::stat(target.c_str(), &old) == 0;
-        if (exists && (old.st_mode & 0222) == 0) return false;
+        std::string replaced = target;
+        if (exists) {
+            if (!S_ISREG(old.st_mode)) return false;
+            // Windows refuses to replace a read-only file even for an administrator; root passes
+            // access(), so the owner's write bit decides as well.
+            if ((old.st_mode & S_IWUSR) == 0 || ::access(target.c_str(), W_OK) != 0) return false;
+            // A link stays a link: the file it points to is the one replaced.
+            if (char resolved[PATH_MAX]; ::realpath(target.c_str(), resolved) != nullptr) replaced = resolved;
+        }
+        const std::string replacedFolder = exists ? Native(ParentFolder(replaced)) : folder;
         std::string temp;
-        const int fd = CreateTemporary(folder == "/" ? std::string() : folder, temp);
+        const int fd = CreateTemporary(replacedFolder == "/" ? std::string() : replacedFolder, temp);
         if (fd < 0) return false;
         // A replaced file keeps its permissions; a new one gets the umask's, as open() gives them.
         bool ok = !exists || ::fchmod(fd, old.st_mode & 07777) == 0;
         ok = ok && WriteAll(fd, bytes) && ::fsync(fd) == 0;
         ok = (::close(fd) == 0) && ok;
-        ok = ok && ::rename(temp.c_str(), target.c_str()) == 0;
+        ok = ok && ::rename(temp.c_str(), replaced.c_str()) == 0;
         if (!ok) ::unlink(temp.c_str());
         return ok;
     }

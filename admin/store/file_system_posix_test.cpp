@@ -60,6 +60,22 @@ TEST_F(PosixFileSystemTest, ReplacedFileKeepsItsModeAndReadOnlyFilesStay) {
     EXPECT_EQ(fs->Files(tmp.Path(), "*"), std::vector<std::string>{"x.ini"}) << "no temporary left";
 }
 
+TEST_F(PosixFileSystemTest, WritingThroughALinkReplacesItsTargetAndKeepsTheLink) {
+    ASSERT_TRUE(fs->CreateFolder(tmp / "real"));
+    const std::string target = tmp / "real/framework.ini", link = tmp / "framework.ini";
+    ASSERT_TRUE(fs->WriteFile(target, "old"));
+    ASSERT_EQ(::symlink(target.c_str(), link.c_str()), 0);
+
+    ASSERT_TRUE(fs->WriteFile(link, "new"));
+    struct stat st {};
+    ASSERT_EQ(::lstat(link.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode)) << "the link was replaced by a plain file";
+    EXPECT_EQ(fs->ReadFile(target), "new");
+    EXPECT_EQ(fs->Files(tmp / "real", "*"), std::vector<std::string>{"framework.ini"}) << "no temporary left";
+
+    EXPECT_FALSE(fs->WriteFile(tmp / "real", "x")) << "a folder is not replaced";
+}
+
 TEST_F(PosixFileSystemTest, DeleteFolderRemovesLinksNotTheirTargets) {
     ASSERT_TRUE(fs->CreateFolder(tmp / "keep"));
     ASSERT_TRUE(fs->WriteFile(tmp / "keep/precious.ini", "x"));
