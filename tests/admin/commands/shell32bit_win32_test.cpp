@@ -27,7 +27,7 @@ protected:
     // The executable search tries the caller's program folder and current folder, then the system
     // folders, and PATH only last: Wine's own reg.exe in system32 wins over anything put in PATH.
     // So the stand-in is found as the current folder's reg.exe.
-    vela::test::TempDir dir_{"cmd"};
+    vela::testing::TempFolder dir_;
     const std::string log_ = dir_ / "reg.log";
     // No case may hang ctest: a wait that never ends ends the test program instead.
     vela::test::Watchdog watchdog_{"Shell32Bit test", 30000};

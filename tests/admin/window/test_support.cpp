@@ -1,33 +1,9 @@
 #include "tests/admin/window/test_support.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cstdio>
 
 namespace vela::test {
-namespace {
-
-void RemoveTree(const std::string& folder) {
-    WIN32_FIND_DATAA fd;
-    const HANDLE find = ::FindFirstFileA((folder + "\\*").c_str(), &fd);
-    if (find != INVALID_HANDLE_VALUE) {
-        do {
-            const std::string name = fd.cFileName;
-            if (name == "." || name == "..") continue;
-            const std::string full = folder + "\\" + name;
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                RemoveTree(full);
-            } else {
-                ::SetFileAttributesA(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-                ::DeleteFileA(full.c_str());
-            }
-        } while (::FindNextFileA(find, &fd));
-        ::FindClose(find);
-    }
-    ::RemoveDirectoryA(folder.c_str());
-}
-
-}  // namespace
 
 std::string WinPath(std::string path) {
     std::replace(path.begin(), path.end(), '/', '\\');
@@ -39,22 +15,6 @@ std::string ParentOf(const std::string& path) {
     const auto slash = path.find_last_of("\\/");
     return slash == std::string::npos ? std::string() : path.substr(0, slash);
 }
-
-TempDir::TempDir(const std::string& tag) {
-    static std::atomic<int> counter{0};
-    char base[MAX_PATH + 1];
-    const DWORD n = ::GetTempPathA(sizeof base, base);
-    std::string root = n > 0 && n < sizeof base ? std::string(base, n) : std::string("C:\\");
-    if (root.back() != '\\') root += '\\';
-    for (;;) {
-        path_ = root + "vela-" + tag + "-" + std::to_string(::GetCurrentProcessId()) + "-" +
-                std::to_string(++counter);
-        if (::CreateDirectoryA(path_.c_str(), nullptr)) break;
-        if (::GetLastError() != ERROR_ALREADY_EXISTS) break;  // the test will fail on its first use
-    }
-}
-
-TempDir::~TempDir() { RemoveTree(path_); }
 
 std::optional<std::string> ReadWholeFile(const std::string& path) {
     std::FILE* f = std::fopen(path.c_str(), "rb");

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "admin/store/test_temp_folder.h"
+
 namespace vela::test {
 
 // A build-tree path as Wine sees it: "Z:" with the Unix path, slashes turned into backslashes.
@@ -18,21 +20,6 @@ namespace vela::test {
 
 // The folder part of a path, without the trailing backslash.
 [[nodiscard]] std::string ParentOf(const std::string& path);
-
-// A fresh, empty folder below the user's temp folder, removed with its content on destruction.
-class TempDir {
-public:
-    explicit TempDir(const std::string& tag);
-    ~TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    [[nodiscard]] const std::string& path() const noexcept { return path_; }
-    // `name` joined to the folder with one backslash.
-    [[nodiscard]] std::string operator/(const std::string& name) const { return path_ + "\\" + name; }
-
-private:
-    std::string path_;
-};
 
 [[nodiscard]] std::optional<std::string> ReadWholeFile(const std::string& path);
 [[nodiscard]] bool WriteWholeFile(const std::string& path, const std::string& bytes);

@@ -26,7 +26,7 @@
 namespace {
 
 namespace d = vela::driver;
-using vela::test::TempDir;
+using vela::testing::TempFolder;
 
 // VELA_E2E_PROGRAM names another build of the program to test (a Windows path), e.g. to see a
 // deliberately broken build fail these tests.
@@ -235,7 +235,7 @@ void KillChild() {
 
 class VelaConfigE2E : public ::testing::Test {
 protected:
-    TempDir root_{"e2e"};
+    TempFolder root_;
     const std::string programFolder_ = root_ / "VelaProgramFolder";
     const std::string programExe_ = programFolder_ + "\\VelaConfig.exe";
     const std::string dataFolder_ = root_ / "data";
