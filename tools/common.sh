@@ -15,7 +15,7 @@ vela_log() { printf '== %s\n' "$*"; }
 
 # The Debian packages both trees, the tests and the run need.
 VELA_PACKAGES=(cmake make g++ g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils xdotool
-               imagemagick googletest)
+               imagemagick googletest fonts-wine)
 
 vela_install() {
     local missing=()
@@ -30,7 +30,9 @@ vela_install() {
     vela_log "installing ${missing[*]}"
     export DEBIAN_FRONTEND=noninteractive
     apt-get update -qq >/dev/null
-    apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+    # With recommends: Wine needs its fonts (fonts-wine) and the X extension libraries it only
+    # recommends to lay out and draw dialogs as the tests expect.
+    apt-get install -y -qq "${missing[@]}" >/dev/null
 }
 
 vela_jobs() { nproc 2>/dev/null || echo 2; }
