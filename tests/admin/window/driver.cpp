@@ -318,8 +318,9 @@ bool TypeInto(HWND edit, const std::string& text) {
     PressKey(VK_HOME, VK_SHIFT);  // selects the whole line, so the typing replaces it
     PressKey(VK_DELETE);
     TypeText(text);
-    Send(edit, WM_NULL, 0, 0);
-    return TextOf(edit) == text;
+    // The keys reach the other process through the X server; on a busy machine the last ones
+    // may still be on their way when TypeText returns.
+    return WaitFor([&] { return TextOf(edit) == text; }, 5000);
 }
 
 bool SetText(HWND edit, const std::string& text) {
