@@ -13,9 +13,9 @@ export WINEPREFIX=${WINEPREFIX:-$VELA_WINDOWS/wineprefix}
 
 vela_log() { printf '== %s\n' "$*"; }
 
-# The Debian packages both trees, the tests and the run need.
+# The Debian packages both trees, the tests, the run and the installer package need.
 VELA_PACKAGES=(cmake make g++ g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils xdotool
-               imagemagick googletest fonts-wine)
+               imagemagick googletest fonts-wine wixl msitools)
 
 vela_install() {
     local missing=()
