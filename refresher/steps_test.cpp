@@ -307,12 +307,9 @@ TEST_F(Steps, WindowMetricsOutsideTheAppearanceSizesKeepTheCurrentOnes) {
     } cases[] = {
         {"BorderWidth", "-750", &WindowMetrics::borderWidth, 50},
         {"BorderWidth", "-765", &WindowMetrics::borderWidth, 1},
-        {"BorderWidth", "0", &WindowMetrics::borderWidth, 0},
         {"BorderWidth", "-2147483648", &WindowMetrics::borderWidth, 1},
         {"CaptionWidth", "-1500", &WindowMetrics::captionWidth, 100},
         {"CaptionWidth", "-1515", &WindowMetrics::captionWidth, 18},
-        {"CaptionWidth", "-99999999999", &WindowMetrics::captionWidth, 18},
-        {"ScrollWidth", "100", &WindowMetrics::scrollWidth, 100},
         {"ScrollWidth", "101", &WindowMetrics::scrollWidth, 17},
         {"SmCaptionHeight", "2147483647", &WindowMetrics::smCaptionHeight, 16},
     };
@@ -334,9 +331,7 @@ TEST_F(Steps, FontsThatCannotBeScreenFontsKeepTheCurrentOnes) {
     } cases[] = {
         {FontImage(u"Tahoma", -100, 92, 1000), true},
         {FontImage(u"Tahoma", -101, 92, 400), false},
-        {FontImage(u"Tahoma", -13, 92, 1001), false},
         {FontImage(u"Tahoma", -13, 92, -1), false},
-        {FontImage(u"Caf\u00E9", 100, 92, 0), true},
         {FontImage(u"Font \u20AC", -13), false},  // no form in this code page
         {std::vector<std::uint8_t>(92, 0xFF), false},
     };
