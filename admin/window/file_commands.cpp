@@ -35,6 +35,14 @@ std::string_view CommandLineTail(std::string_view commandLine) {
     return commandLine.substr(i);
 }
 
+std::string_view ConfigPathOfTail(std::string_view tail) {
+    const std::string_view trimmed = TrimBlanks(tail);
+    if (trimmed.size() < 2 || trimmed.front() != '"' || trimmed.back() != '"') return tail;
+    const std::string_view inside = trimmed.substr(1, trimmed.size() - 2);
+    if (inside.find('"') != std::string_view::npos || TrimBlanks(inside).empty()) return tail;
+    return inside;
+}
+
 std::string FolderOfFile(std::string_view path) {
     const size_t sep = path.find_last_of("\\/");
     if (sep == std::string_view::npos) return {};
@@ -45,7 +53,7 @@ std::string FolderOfFile(std::string_view path) {
 
 void FileCommands::Start(std::string_view commandTail, const std::string& programFolder) {
     if (!TrimBlanks(commandTail).empty()) {
-        editor_.LoadConfig(std::string(commandTail));
+        editor_.LoadConfig(std::string(ConfigPathOfTail(commandTail)));
         return;
     }
     const std::string chosen = dialogs_.ShowOpenDialog(kOpenFilter, kOpenTitle, programFolder);

@@ -49,6 +49,12 @@ public:
 // blanks and quotation marks stay.
 [[nodiscard]] std::string_view CommandLineTail(std::string_view commandLine);
 
+// The configuration file a command-line tail names.  The platform's shell hands a path with
+// blanks over in quotation marks (a shortcut, an "Open with" association, start): when the tail,
+// blanks around it removed, is one such path in one pair of quotation marks and holds no other
+// one, the text between them; otherwise the tail as it stands, blanks and all.
+[[nodiscard]] std::string_view ConfigPathOfTail(std::string_view tail);
+
 // The folder that holds the file at `path`, as the program folder is named: "C:\prog" for
 // "C:\prog\VelaConfig.exe", "C:\" for a file in a drive root, empty text without a separator.
 [[nodiscard]] std::string FolderOfFile(std::string_view path);
@@ -58,8 +64,8 @@ public:
     FileCommands(ConfigEditor& editor, FileSystem& fs, FileDialogs& dialogs)
         : editor_(editor), fs_(fs), dialogs_(dialogs) {}
 
-    // Decides the first current file: `commandTail` when it is not blank (passed on untrimmed),
-    // else the file chosen in the open dialog shown in `programFolder`, else the untitled file
+    // Decides the first current file: the path `commandTail` names (ConfigPathOfTail) when the
+    // tail is not blank, else the file chosen in the open dialog shown in `programFolder`, else the untitled file
     // in `programFolder`.
     void Start(std::string_view commandTail, const std::string& programFolder);
 

@@ -84,6 +84,31 @@ TEST(CommandLineTail, EverythingAfterTheProgramName) {
     }
 }
 
+TEST(ConfigPathOfTail, OnePathInOnePairOfQuotationMarksLosesThem) {
+    const struct {
+        std::string_view tail;
+        std::string_view path;
+    } cases[] = {
+        {"\"C:\\my cfg\\a.ini\"", "C:\\my cfg\\a.ini"},
+        {" \t\"C:\\my cfg\\a.ini\"  ", "C:\\my cfg\\a.ini"},
+        {"\" C:\\a.ini\"", " C:\\a.ini"},
+        // Anything else stays as it stands.
+        {"C:\\my cfg\\a.ini  ", "C:\\my cfg\\a.ini  "},
+        {"\"C:\\a.ini\" \"C:\\b.ini\"", "\"C:\\a.ini\" \"C:\\b.ini\""},
+        {"\"C:\\a\"b.ini\"", "\"C:\\a\"b.ini\""},
+        {"\"C:\\a.ini", "\"C:\\a.ini"},
+        {"C:\\a.ini\"", "C:\\a.ini\""},
+        {"\"C:\\a.ini\" /x", "\"C:\\a.ini\" /x"},
+        {"\"\"", "\"\""},
+        {"\" \"", "\" \""},
+        {"\"", "\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.tail));
+        EXPECT_EQ(ConfigPathOfTail(c.tail), c.path);
+    }
+}
+
 TEST(FolderOfFile, NamesTheFolderAsThePlatformDoes) {
     EXPECT_EQ(FolderOfFile("C:\\Program Files\\Vela\\VelaConfig.exe"), "C:\\Program Files\\Vela");
     EXPECT_EQ(FolderOfFile("C:\\VelaConfig.exe"), "C:\\");
@@ -184,18 +209,22 @@ protected:
 };
 
 TEST_F(FileCommandsTest, StartUpTakesTheCommandLineTailWithoutADialog) {
-    Spit(root_ / "cfg" / "framework.ini", NewConfigFileText());
-    commands_.Start(P("cfg/framework.ini"), P("prog"));
-    EXPECT_TRUE(dialogs_.calls.empty());
-    EXPECT_EQ(editor_.ConfigFilePath(), P("cfg/framework.ini"));
-    EXPECT_EQ(editor_.ConfigFolder(), P("cfg"));
-    EXPECT_EQ(editor_.model.refreshWindowsAppearance, 1);
-    EXPECT_EQ(editor_.model.compressionPriority, 2);  // NORMAL
+    fs::create_directories(root_ / "my cfg");
+    Spit(root_ / "my cfg" / "framework.ini", NewConfigFileText());
+    for (const std::string& tail : {P("my cfg/framework.ini"), " \"" + P("my cfg/framework.ini") + "\"\t"}) {
+        SCOPED_TRACE(tail);
+        commands_.Start(tail, P("prog"));
+        EXPECT_TRUE(dialogs_.calls.empty());
+        EXPECT_EQ(editor_.ConfigFilePath(), P("my cfg/framework.ini"));
+        EXPECT_EQ(editor_.ConfigFolder(), P("my cfg"));
+        EXPECT_EQ(editor_.model.refreshWindowsAppearance, 1);
+        EXPECT_EQ(editor_.model.compressionPriority, 2);  // NORMAL
+    }
 }
 
-TEST_F(FileCommandsTest, StartUpTailInQuotesNamesNoFileAndSaveThenAsksForAName) {
+TEST_F(FileCommandsTest, StartUpTailThatNamesNoFileLeavesNoneCurrentAndSaveAsksForAName) {
     Spit(root_ / "cfg" / "framework.ini", NewConfigFileText());
-    commands_.Start("\"" + P("cfg/framework.ini") + "\"", P("prog"));
+    commands_.Start("\"" + P("cfg/framework.ini") + "\" \"\"", P("prog"));
     EXPECT_TRUE(dialogs_.calls.empty());
     EXPECT_EQ(editor_.ConfigFilePath(), "");
     commands_.Save();

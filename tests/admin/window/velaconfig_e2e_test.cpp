@@ -440,11 +440,23 @@ TEST_F(VelaConfigE2E, CancelledStartThenSaveWritesOnlyTheKeysToTheUntitledFile) 
         << "unselected error lists write nothing; an unselected priority writes an empty value";
 }
 
-TEST_F(VelaConfigE2E, AQuotedPathLoadsNothingAndSaveThenAsksForAName) {
+TEST_F(VelaConfigE2E, StartsWithAPathInQuotationMarksThatHoldsABlank) {
+    const std::string folder = root_ / "Vela Config";
+    ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string cfg = folder + "\\framework.ini";
+    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
+    ASSERT_NO_FATAL_FAILURE(Start("\"" + cfg + "\" "));
+    ASSERT_NO_FATAL_FAILURE(WaitForMain());
+    EXPECT_TRUE(Dialogs().empty()) << "a dialog appeared although a file was named";
+    EXPECT_EQ(Tab().Shown(), DistinctShown());
+    EXPECT_TRUE(vela::test::FolderExists(folder + "\\ProfileSettings"));
+}
+
+TEST_F(VelaConfigE2E, ATailThatNamesNoFileLoadsNothingAndSaveThenAsksForAName) {
     const std::string cfg = dataFolder_ + "\\framework.ini";
     ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
-    // The tail is used as it is: with its quotation marks it names no file.
-    ASSERT_NO_FATAL_FAILURE(Start("\"" + cfg + "\""));
+    // More than one path in quotation marks: the tail is used as it is and names no file.
+    ASSERT_NO_FATAL_FAILURE(Start("\"" + cfg + "\" \"" + cfg + "\""));
     ASSERT_NO_FATAL_FAILURE(WaitForMain());
     EXPECT_TRUE(Dialogs().empty());
     // Nothing was read: the start values, but STOREFOLDER empty and the store root SPECIFY.
