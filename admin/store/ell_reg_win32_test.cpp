@@ -124,6 +124,29 @@ TEST_F(EllReg, EveryFailureReadsNotFoundAndWritesNothing) {
     EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, kKey, "present", L""), "x");
 }
 
+// The handle a fresh key gets: the platform hands out the lowest free slot, so a key left open by
+// any call moves it.
+HKEY NextKeyHandle() {
+    HKEY k = nullptr;
+    ::RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software", 0, KEY_READ, &k);
+    ::RegCloseKey(k);
+    return k;
+}
+
+TEST_F(EllReg, ClosesEveryKeyItOpensOnEveryPath) {
+    Store("present", REG_SZ, "x\0"s);
+    Store("long", REG_BINARY, std::string(4000, 'x'));
+    const HKEY before = NextKeyHandle();
+    for (const std::wstring& machine : {std::wstring(), OwnName(), std::wstring(L"VELA-NO-SUCH-HOST")}) {
+        for (const char* value : {"present", "long", "absent"})
+            (void)ReadRegValue(HKEY_LOCAL_MACHINE, kKey, value, machine);
+        (void)ReadRegValue(HKEY_LOCAL_MACHINE, kKey + "missing\\"s, "present", machine);
+        (void)WriteRegValue(HKEY_LOCAL_MACHINE, kKey, "written", REG_SZ, "Web", machine);
+        (void)WriteRegValue(HKEY_LOCAL_MACHINE, kKey, "written", REG_DWORD, "not a number", machine);
+    }
+    EXPECT_EQ(NextKeyHandle(), before);
+}
+
 TEST_F(EllReg, TextsOfTheAnsiCodePageSurviveTheWideCalls) {
     if (::GetACP() != 1252) GTEST_SKIP() << "needs code page 1252, has " << ::GetACP();
     const std::string text = "M\xFC" "ller \x80";

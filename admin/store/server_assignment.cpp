@@ -10,15 +10,15 @@ namespace vela {
 ServerAssignment::ServerAssignment(ServerRegistry& registry, std::function<void()> between)
     : registry_(registry), between_(std::move(between)) {}
 
-void ServerAssignment::Mark(ServerRows& rows) {
+void ServerAssignment::Mark(ServerList& list) {
     const unsigned long mine = ++scan_;
     for (std::size_t i = 0;; ++i) {
         if (between_) between_();
-        if (scan_ != mine || i >= rows.Count()) return;
-        const auto read = registry_.ReadServerType(rows.ServerAt(i));
+        if (scan_ != mine || i >= list.Count()) return;
+        const auto read = registry_.ReadServerType(list.ServerAt(i));
         // The pick is read after the (slow) read, so the row shows the newest pick.
-        const bool carries = read && AsciiIEquals(*read, rows.PickedType());
-        rows.Show(i, carries, read.value_or(std::string(ellreg::kNotFound)));
+        const bool carries = read && AsciiIEquals(*read, list.PickedType());
+        list.Show(i, carries, read.value_or(std::string(ellreg::kNotFound)));
     }
 }
 

@@ -3,7 +3,7 @@
 // hand it any servers and any registry answers.
 //
 // How the Servers page uses it:
-//  - Combo5_Click: shows the hourglass and calls Mark(list) with the page as the ServerRows; Mark
+//  - Combo5_Click: shows the hourglass and calls Mark(list) with the page as the ServerList; Mark
 //    calls the page's Show for each row, which sets the row's check mark (without that counting as
 //    a user toggle) and its "Server Type" column.
 //  - ListView2_ItemCheck (a user's toggle only): calls Tick(server, Combo5's text, ticked), sets
@@ -38,9 +38,9 @@ public:
 
 // What a marking scan sees of the server list.  Every call is made afresh for each row, because
 // the user can act between two servers: a later pick in Combo5 is compared from the next row on.
-class ServerRows {
+class ServerList {
 public:
-    virtual ~ServerRows() = default;
+    virtual ~ServerList() = default;
     [[nodiscard]] virtual std::size_t Count() = 0;
     [[nodiscard]] virtual std::string ServerAt(std::size_t row) = 0;
     // The type picked in Combo5 now.
@@ -68,7 +68,7 @@ public:
     // server that cannot be read is never checked, whatever the picked type is called.  Writes
     // nothing.  Stops early when CancelScan runs or a newer scan starts meanwhile (the newer scan
     // has covered every row with the newest pick), or when the list got shorter.
-    void Mark(ServerRows& rows);
+    void Mark(ServerList& list);
 
     // Stops a running scan at its next server.
     void CancelScan() noexcept { ++scan_; }

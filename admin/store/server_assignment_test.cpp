@@ -30,7 +30,7 @@ struct FakeRegistry : ServerRegistry {
 
 using Shown = std::vector<std::pair<bool, std::string>>;  // per row: check mark, "Server Type" column
 
-struct FakeRows : ServerRows {
+struct FakeList : ServerList {
     std::vector<std::string> servers;
     std::string picked;
     Shown shown;
@@ -51,7 +51,7 @@ TEST(ServerAssignmentMark, ChecksWhatCarriesThePickedTypeAndNeverWrites) {
     reg.values = {{"TS01", "Web"}, {"TS02", "Office"}, {"TS03", "Not Found"}, {"TS04", std::nullopt}};
     int pumps = 0;
     ServerAssignment assignment(reg, [&] { ++pumps; });
-    FakeRows rows;
+    FakeList rows;
     rows.servers = {"TS01", "TS02", "TS03", "TS04", "GONE"};
 
     rows.picked = "WEB";
@@ -73,7 +73,7 @@ TEST(ServerAssignmentMark, ChecksWhatCarriesThePickedTypeAndNeverWrites) {
 TEST(ServerAssignmentMark, FollowsWhatTheUserDoesBetweenServers) {
     FakeRegistry reg;
     reg.values = {{"S1", "web"}, {"S2", "office"}, {"S3", "office"}};
-    FakeRows rows;
+    FakeList rows;
     rows.servers = {"S1", "S2", "S3"};
     std::function<void()> between;
     ServerAssignment assignment(reg, [&] { if (between) between(); });
