@@ -29,14 +29,16 @@ TickResult ServerAssignment::Tick(const std::string& server, const std::string& 
     const auto held = registry_.ReadServerType(server);
     TickResult r;
     r.serverType = held.value_or(std::string(ellreg::kNotFound));
-    if (held && AsciiIEquals(*held, wanted)) {
-        r.checked = ticked;
-        return r;
-    }
-    r.checked = held && AsciiIEquals(*held, type);
-    r.status = ticked ? "The server type " + type + " could not be written to " + server + "."
-                      : "The server type could not be cleared on " + server + ".";
+    r.taken = held && AsciiIEquals(*held, wanted);
+    r.checked = r.taken ? ticked : held && AsciiIEquals(*held, type);
     return r;
+}
+
+std::string TickFailureText(std::string_view server, std::string_view type, bool ticked) {
+    std::string text = ticked ? "The server type " : "The server type could not be cleared on ";
+    if (ticked) (text += type) += " could not be written to ";
+    (text += server) += '.';
+    return text;
 }
 
 }  // namespace vela

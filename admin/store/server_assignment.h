@@ -8,7 +8,8 @@
 //    a user toggle) and its "Server Type" column.
 //  - ListView2_ItemCheck (a user's toggle only): calls Tick(server, Combo5's text, ticked), sets
 //    the check mark to the result's `checked` (again not a user toggle), the "Server Type" column
-//    to `serverType`, and puts `status` into the status bar when it is not empty.
+//    to `serverType`, and, when the server did not take the write (`!taken`), says so in the status
+//    bar with TickFailureText.
 //  - EnumServers (a refill of the list): calls CancelScan() before the rows go.
 //
 // Server names are UTF-8 (as server_enum.h delivers them); server types are ANSI text.
@@ -18,6 +19,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace vela {
 
@@ -54,8 +56,13 @@ public:
 struct TickResult {
     bool checked = false;    // the check mark that tells what the server now holds
     std::string serverType;  // the value read back, or "Not Found"
-    std::string status;      // empty when the server took the write; else names the server
+    bool taken = false;      // the server holds what was written
 };
+
+// The status-bar text for a server that did not take a tick (`ticked`) or a clear.  Only joins
+// text: pass `server` and `type` in one encoding (the page converts both to UTF-16 first, the name
+// from UTF-8, the type from the ANSI code page).
+[[nodiscard]] std::string TickFailureText(std::string_view server, std::string_view type, bool ticked);
 
 class ServerAssignment {
 public:
