@@ -6,6 +6,7 @@
 
 #include <cwchar>
 
+#include "admin/store/ell_reg_win32.h"
 #include "admin/store/test_temp_folder.h"
 #include "admin/win32/text.h"
 
@@ -68,10 +69,7 @@ TEST(RemoteServerRegistry, WritesAndReadsTheServerTypeOnTheNamedServer) {
     const std::string server = win32::Narrow(own, CP_UTF8);
     RemoteServerRegistry registry;
     EXPECT_TRUE(registry.WriteServerType(server, "Web"));
-    char data[16] = {};
-    DWORD bytes = sizeof data;
-    ::RegGetValueA(HKEY_LOCAL_MACHINE, kServerTypeKey, kServerTypeValue, RRF_RT_REG_SZ, nullptr, data, &bytes);
-    EXPECT_STREQ(data, "Web");
+    EXPECT_EQ(ellreg::ReadRegValue(HKEY_LOCAL_MACHINE, kServerTypeKey, kServerTypeValue, L""), "Web");
     // An empty name would be the local machine: a row without a name reaches nothing.
     EXPECT_FALSE(registry.WriteServerType("", "Office"));
     EXPECT_EQ(registry.ReadServerType(""), std::nullopt);
