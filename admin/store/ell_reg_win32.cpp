@@ -22,6 +22,15 @@ HKEY Root(HKEY root, std::wstring_view machine, UniqueKey& remote) {
     return remote.get();
 }
 
+// The key path for the key functions.  Callers may end it in a backslash (the server-type key
+// does); the functions get it without, so no platform has to make sense of an empty last part.
+// Trimmed after widening, where a 0x5C can no longer be the second byte of a double-byte character.
+std::wstring KeyPath(std::string_view keyPath) {
+    std::wstring path = win32::Widen(keyPath, CP_ACP);
+    while (!path.empty() && path.back() == L'\\') path.pop_back();
+    return path;
+}
+
 // The value's data in the form the ANSI functions return: text types narrowed to the ANSI code
 // page, everything else as stored.  nullopt when the query fails.
 std::optional<std::pair<DWORD, std::string>> QueryData(HKEY key, const std::wstring& name) {
@@ -57,7 +66,7 @@ std::optional<std::string> QueryRegValue(HKEY root, std::string_view keyPath, st
     const HKEY base = Root(root, machine, remote);
     if (base == nullptr) return std::nullopt;
     UniqueKey key;
-    if (::RegOpenKeyExW(base, win32::Widen(keyPath, CP_ACP).c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
+    if (::RegOpenKeyExW(base, KeyPath(keyPath).c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
         return std::nullopt;
     const auto data = QueryData(key.get(), win32::Widen(valueName, CP_ACP));
     if (!data) return std::nullopt;
@@ -87,7 +96,7 @@ bool WriteRegValue(HKEY root, std::string_view keyPath, std::string_view valueNa
     const HKEY base = Root(root, machine, remote);
     if (base == nullptr) return false;
     UniqueKey key;
-    if (::RegCreateKeyExW(base, win32::Widen(keyPath, CP_ACP).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+    if (::RegCreateKeyExW(base, KeyPath(keyPath).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                           KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
         return false;
     const bool stored = ::RegSetValueExW(key.get(), win32::Widen(valueName, CP_ACP).c_str(), 0, type, data.data(),
