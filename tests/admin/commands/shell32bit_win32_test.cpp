@@ -56,7 +56,8 @@ protected:
 TEST_F(Shell32BitTest, UnloadHiveRunsTheExactCommandHiddenAndWaitsForItsEnd) {
     // The stand-in as the system folder's tool, and another copy planted in the current folder:
     // only the system folder's may run.
-    if (!vela::test::InstallFakeRegAsSystemTool(kFakeRegExe)) GTEST_SKIP() << "needs the tests' own Wine prefix";
+    ASSERT_TRUE(vela::test::InstallFakeRegAsSystemTool(kFakeRegExe))
+            << "needs the tests' Wine prefix, started with reg.exe=n in WINEDLLOVERRIDES";
     ASSERT_TRUE(vela::test::FileExists(kFakeRegDir + "\\reg.exe"));
     vela::test::ConfigureFakeReg(log_, 800);
     int pumps = 0;

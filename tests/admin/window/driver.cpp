@@ -344,6 +344,20 @@ bool PickComboEntry(HWND combo, const std::string& text) {
     return it != items.end() && PickComboEntry(combo, static_cast<int>(it - items.begin()));
 }
 
+bool PickFreshComboEntry(HWND combo, const std::string& text) {
+    if (!Click(combo)) return false;
+    LRESULT dropped = 0;
+    if (!WaitFor([&] { return Send(combo, CB_GETDROPPEDSTATE, 0, 0, &dropped) && dropped; }, 3000)) return false;
+    const auto items = ComboItems(combo);
+    const auto it = std::find(items.begin(), items.end(), text);
+    const int index = it == items.end() ? -1 : static_cast<int>(it - items.begin());
+    PressKey(VK_HOME);
+    for (int i = 0; i < index; ++i) PressKey(VK_DOWN);
+    PressKey(index < 0 ? VK_ESCAPE : VK_RETURN);
+    return WaitFor([&] { return Send(combo, CB_GETDROPPEDSTATE, 0, 0, &dropped) && !dropped; }, 3000) &&
+           index >= 0 && ComboSelection(combo) == index;
+}
+
 bool ChooseMenuItem(HWND window, char menuMnemonic, char itemMnemonic) {
     DWORD pid = 0;
     ::GetWindowThreadProcessId(window, &pid);

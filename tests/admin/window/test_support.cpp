@@ -91,17 +91,15 @@ std::vector<FakeRegRun> ReadFakeRegLog(const std::string& logPath) {
 }
 
 bool InstallFakeRegAsSystemTool(const std::string& fakeRegExe) {
-    if (!IsWine()) return false;  // never over a real system's tool
+    // Wine runs its built-in tool for a system-folder program unless reg.exe=n was in
+    // WINEDLLOVERRIDES when the Wine processes started (set later from inside, it has no effect);
+    // the test registrations set it.  Never over a real system's tool.
+    if (!IsWine() || GetEnv("WINEDLLOVERRIDES").value_or("").find("reg.exe=n") == std::string::npos) return false;
     char folder[MAX_PATH] = {};
     const UINT n = ::GetSystemDirectoryA(folder, MAX_PATH);
     if (n == 0 || n >= MAX_PATH) return false;
     const std::string tool = std::string(folder) + "\\reg.exe";
-    if (!::CopyFileA(fakeRegExe.c_str(), tool.c_str(), FALSE)) return false;
-    // Wine runs its built-in tool for a system-folder program unless told to load the file.
-    std::string overrides = GetEnv("WINEDLLOVERRIDES").value_or("");
-    if (overrides.find("reg.exe=n") == std::string::npos)
-        overrides += std::string(overrides.empty() ? "" : ";") + "reg.exe=n";
-    return ::SetEnvironmentVariableA("WINEDLLOVERRIDES", overrides.c_str()) != 0;
+    return ::CopyFileA(fakeRegExe.c_str(), tool.c_str(), FALSE) != 0;
 }
 
 void ConfigureFakeReg(const std::string& logPath, int sleepMs, int exitCode) {

@@ -38,8 +38,9 @@ struct FakeRegRun {
 // Parses the stand-in's log; a missing log is no runs.
 [[nodiscard]] std::vector<FakeRegRun> ReadFakeRegLog(const std::string& logPath);
 
-// Puts the stand-in in the place of the system folder's reg.exe (in the tests' own Wine prefix)
-// and has Wine load that file rather than its built-in tool, for this process and its children.
+// Puts the stand-in in the place of the system folder's reg.exe in the tests' own Wine prefix.
+// False (and nothing copied) outside Wine, or when Wine would still run its built-in tool there
+// because the run did not start with reg.exe=n in WINEDLLOVERRIDES.
 [[nodiscard]] bool InstallFakeRegAsSystemTool(const std::string& fakeRegExe);
 // Sets the variables the stand-in reads, in this process's environment (children inherit them).
 void ConfigureFakeReg(const std::string& logPath, int sleepMs, int exitCode = 0);
