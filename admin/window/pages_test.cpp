@@ -139,6 +139,22 @@ TEST_F(Pages, AFileInAnotherEncodingIsShownReadOnlyAndNotWritten) {
     EXPECT_FALSE(::GetWindowLongPtrA(editor, GWL_STYLE) & ES_READONLY);
 }
 
+TEST_F(Pages, TheEditorHoldsAndTakesMoreThanSeveralMegabytes) {
+    Start(cfg);
+    std::string big;
+    while (big.size() < 3u * 1024 * 1024) big += "HKCU\\Software\\Vela\\Some\\Long\\Key=1234567890\r\n";
+    WriteBytes(store + "\\big.INI", big);
+    ShowTab(kSettingsTab);
+    DropDownAndPick(kSettingsTab, IDC_COMBO1, "(DEFAULT)");
+    PickListEntry(kSettingsTab, IDC_FILE1, "big.INI");
+    HWND editor = Control(kSettingsTab, IDC_TEXT3);
+    EXPECT_EQ(static_cast<size_t>(::GetWindowTextLengthA(editor)), big.size());
+    // Typing is not cut off at the edit's default limit either.
+    EXPECT_GT(static_cast<size_t>(::SendMessageA(editor, EM_GETLIMITTEXT, 0, 0)), 2 * big.size());
+    const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(editor, GWL_STYLE));
+    EXPECT_TRUE((style & WS_HSCROLL) && (style & WS_VSCROLL) && (style & ES_AUTOHSCROLL)) << "word wrap or no scroll bars";
+}
+
 // Alt and a label's letter moves the focus to the control after the label, on every tab.
 TEST_F(Pages, LabelMnemonicsMoveTheFocusOnEveryTab) {
     Start(cfg);
