@@ -154,7 +154,7 @@ TEST_F(StoreTest, NewSettingsFileWritesTheTemplateUnderTheCompletedName) {
         std::optional<std::string> answer;
         std::optional<std::string> name;
     } cases[] = {
-        {"web", "web.INI"},   {"Web.ini", "Web.ini"},   {"my.ini.txt", "my.ini.txt"}, {"taken", "taken.INI"},
+        {"web", "web.INI"},   {"Office.ini", "Office.ini"},   {"my.ini.txt", "my.ini.txt"}, {"taken", "taken.INI"},
         {"  ", std::nullopt}, {std::nullopt, std::nullopt}, {"..\\up", std::nullopt}, {"x.ini ", std::nullopt},
         {"a/b", std::nullopt},
     };
@@ -167,7 +167,7 @@ TEST_F(StoreTest, NewSettingsFileWritesTheTemplateUnderTheCompletedName) {
         }
     }
     EXPECT_EQ(prompts.asked.front(), "New settings file|File name:|");
-    EXPECT_EQ(Sorted(fs->Files(folder, "*")), (std::vector<std::string>{"Web.ini", "my.ini.txt", "taken.INI", "web.INI"}));
+    EXPECT_EQ(Sorted(fs->Files(folder, "*")), (std::vector<std::string>{"Office.ini", "my.ini.txt", "taken.INI", "web.INI"}));
 }
 
 TEST_F(StoreTest, LoadShowsTheBytesAndAnUnchangedSaveWritesThemBack) {

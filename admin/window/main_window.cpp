@@ -103,6 +103,7 @@ frmConfig::frmConfig(HINSTANCE instance, FrameServices services)
                       RunStep(tabActivation.EnumServers);
                       RunStep(tabActivation.PopulateInstall);
                   },
+              .Reactivate = [this] { SSTab1_Click(shownTab_); },
           })),
       usersPage_(std::make_unique<UsersPage>(instance, imageList_.get(), ::GetSubMenu(contextMenus_.get(), 1),
                                              [this] { RunStep(tabActivation.LoadDomain); })),

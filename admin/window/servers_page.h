@@ -21,6 +21,8 @@ struct ServersPageLinks {
     std::function<void(const std::vector<std::string>& types)> FillSettingsTypes;
     // The tab activation's work (server enumeration, install entries); empty entries do nothing.
     std::function<void()> Activate;
+    // Runs the tab activation again under the frame's hourglass: F5 in the server list.
+    std::function<void()> Reactivate;
 };
 
 class ServersPage final : public DialogPage {
