@@ -318,8 +318,9 @@ bool TypeInto(HWND edit, const std::string& text) {
     PressKey(VK_HOME, VK_SHIFT);  // selects the whole line, so the typing replaces it
     PressKey(VK_DELETE);
     TypeText(text);
-    Send(edit, WM_NULL, 0, 0);
-    return TextOf(edit) == text;
+    // The keys travel through the display's input queue; a busy machine delivers the last ones
+    // after the program has answered a first message.
+    return WaitFor([&] { return TextOf(edit) == text; }, 3000);
 }
 
 bool SetText(HWND edit, const std::string& text) {
