@@ -6,6 +6,7 @@
 // box, and which the tests script.  Every step is passed over quietly when it fails.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -30,9 +31,11 @@ public:
     // The full path of the chosen file, or empty text when the user cancels.
     [[nodiscard]] virtual std::string ShowSaveDialog(std::string_view filter, std::string_view title,
                                                      std::string_view initialFolder) = 0;
-    // Asked before a command replaces the existing file `path`, whose name the save dialog did
-    // not show (".INI" was appended after it closed).  True for Yes.
-    [[nodiscard]] virtual bool ConfirmReplace(const std::string& path) = 0;
+    // Asked before a command writes to the existing file `path`, whose name the save dialog did
+    // not show (".INI" was appended after it closed): New replaces its content with the
+    // template, Save As writes the settings into it.  True for Yes; No is the default answer.
+    enum class Overwrite { ReplaceWithTemplate, WriteSettingsInto };
+    [[nodiscard]] virtual bool ConfirmOverwrite(const std::string& path, Overwrite what) = 0;
 };
 
 // The platform's filter list for a "description|pattern|..." filter: a "|" is appended unless
@@ -59,6 +62,11 @@ public:
 // "C:\prog\VelaConfig.exe", "C:\" for a file in a drive root, empty text without a separator.
 [[nodiscard]] std::string FolderOfFile(std::string_view path);
 
+// `path` for a space that takes what `fits` accepts: whole when it fits, otherwise shortened in
+// the middle to the longest beginning that fits, then "..." and the file name with its separator
+// ("C:\data\...\framework.ini").  The file name is kept whole even where nothing else fits.
+[[nodiscard]] std::string ShortenPathMiddle(std::string_view path, const std::function<bool(std::string_view)>& fits);
+
 class FileCommands {
 public:
     FileCommands(ConfigEditor& editor, FileSystem& fs, FileDialogs& dialogs)
@@ -77,7 +85,7 @@ public:
 private:
     // The save dialog's answer with the extension rule applied; empty when the user cancelled
     // or declined to replace an existing file.
-    [[nodiscard]] std::string AskNewName(std::string_view title);
+    [[nodiscard]] std::string AskNewName(std::string_view title, FileDialogs::Overwrite what);
 
     ConfigEditor& editor_;
     FileSystem& fs_;
