@@ -5,6 +5,8 @@
 #include <vector>
 
 #include "admin/commands/shell32bit.h"
+#include "admin/store/server_enum_win32.h"
+#include "admin/win32/text.h"
 #include "admin/window/prompts_win32.h"
 #include "admin/window/resource.h"
 
@@ -95,15 +97,21 @@ frmConfig::frmConfig(HINSTANCE instance, FrameServices services)
       configPage_(std::make_unique<ConfigPage>(instance)),
       serversPage_(std::make_unique<ServersPage>(
           instance, *fs_, *prompts_, imageList_.get(), ::GetSubMenu(contextMenus_.get(), 0),
+          *(services_.servers ? services_.servers : services_.servers = std::make_shared<NetServerEnumerator>()),
+          *(services_.serverRegistry ? services_.serverRegistry
+                                     : services_.serverRegistry = std::make_shared<RemoteServerRegistry>()),
           ServersPageLinks{
               .ConfigFolder = [this] { return editor_.ConfigFolder(); },
+              .ProgramFolder = [this] { return programFolder_; },
               .FillSettingsTypes = [this](const std::vector<std::string>& types) { settingsPage_->FillServerTypes(types); },
-              .Activate =
-                  [this] {
-                      RunStep(tabActivation.EnumServers);
-                      RunStep(tabActivation.PopulateInstall);
-                  },
               .Reactivate = [this] { SSTab1_Click(shownTab_); },
+              .WhileBusy =
+                  [this](const std::function<void()>& work) {
+                      BusyPointer hourglass(busy_);
+                      RunStep(work);
+                  },
+              .PumpMessages = [this] { PumpMessages(true); },
+              .ShowStatus = [this](const std::string& text) { ShowStatus(text); },
           })),
       usersPage_(std::make_unique<UsersPage>(instance, imageList_.get(), ::GetSubMenu(contextMenus_.get(), 1),
                                              [this] { RunStep(tabActivation.LoadDomain); })),
@@ -322,6 +330,7 @@ void frmConfig::LayOut() {
 }
 
 void frmConfig::Form_Load(std::string_view commandTail, const std::string& programFolder) {
+    programFolder_ = programFolder;
     RunFileCommand([&] { commands_.Start(commandTail, programFolder); });
 }
 
@@ -412,20 +421,34 @@ void frmConfig::ShowCurrentFile() {
     ::SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(shown.c_str()));
 }
 
+void frmConfig::ShowStatus(const std::string& utf8) {
+    if (!status_) return;
+    statusText_.clear();  // the next ShowCurrentFile writes the file again
+    ::SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(win32::Widen(utf8, CP_UTF8).c_str()));
+}
+
 void frmConfig::EndProgram() {
     if (ending_) return;  // a close dispatched while the unload waits starts no second one
     ending_ = true;
     try {
-        services_.unloadHive([this] { PumpMessages(); });
+        services_.unloadHive([this] { PumpMessages(false); });
     } catch (...) {
     }
     services_.endProcess();
 }
 
-void frmConfig::PumpMessages() {
+void frmConfig::PumpMessages(bool keepQuit) {
     MSG msg;
     while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (msg.message == WM_QUIT) continue;  // the process ends right after the wait anyway
+        if (msg.message == WM_QUIT) {
+            // The hive unload ends the process right after its wait anyway; other work leaves the
+            // quit for the message loop.
+            if (keepQuit) {
+                ::PostQuitMessage(static_cast<int>(msg.wParam));
+                return;
+            }
+            continue;
+        }
         if (!TranslateDialogMessage(msg)) {
             ::TranslateMessage(&msg);
             ::DispatchMessageA(&msg);

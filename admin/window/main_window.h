@@ -67,13 +67,15 @@ struct FrameServices {
     std::function<void()> endProcess = [] { ::ExitProcess(0); };
     // What happens when the window is destroyed by other means than the exit above.
     std::function<void()> onDestroyed = [] { ::PostQuitMessage(0); };
+    // The Servers tab's network: the terminal servers of the domain and their ServerType values.
+    // Null: the platform's (NetServerEnum, the remote registries).
+    std::shared_ptr<ServerEnumerator> servers;
+    std::shared_ptr<ServerRegistry> serverRegistry;
 };
 
-// The work the tabs "Servers" and "User Configuration" start when they are activated (and on F5),
-// until those pages do it themselves.  An empty entry is skipped.
+// The work the tab "User Configuration" starts when it is activated (and on F5), until that page
+// does it itself.  An empty entry is skipped.
 struct TabActivation {
-    std::function<void()> EnumServers;
-    std::function<void()> PopulateInstall;
     std::function<void()> LoadDomain;
 };
 
@@ -143,7 +145,11 @@ private:
     void ShowCurrentFile();
     // The unload, then the end of the process; runs once however often it is asked for.
     void EndProgram();
-    void PumpMessages();
+    // Dispatches the pending messages as the message loop would; `keepQuit`: a quit stops the
+    // dispatch and stays for the message loop.
+    void PumpMessages(bool keepQuit);
+    // A message of a page in the status bar, until the current file is shown again.
+    void ShowStatus(const std::string& utf8);
     [[nodiscard]] std::string Text(UINT id) const;
 
     // FileDialogs, shown over this window.
@@ -175,6 +181,7 @@ private:
     HWND focus_ = nullptr;  // the control to give the focus back to on reactivation
     SIZE minimum_{};        // the smallest window size: the pages at their template size
     std::string statusText_;  // the status bar's text before it is shortened to fit
+    std::string programFolder_;  // from Form_Load: where the installer packages lie
     int shownTab_ = 0;
     int busy_ = 0;          // nesting depth of the tab activation: the hourglass is shown while > 0
     bool ending_ = false;

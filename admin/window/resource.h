@@ -69,6 +69,9 @@
 #define IDC_COMBO5 1201
 #define IDC_COMMAND4 1202
 #define IDC_COMMAND3 1203
+#define IDC_SERVERS_NOTE 1204
+#define IDC_LISTVIEW2_LABEL 1205
+#define IDC_LISTVIEW2 1206
 
 // Controls of the prompt.
 #define IDC_PROMPT_TEXT 1300

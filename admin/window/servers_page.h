@@ -1,15 +1,28 @@
-// The "Servers" tab: the assignment server-type box Combo5 with the buttons "New server type"
-// and "Delete server type".  The server list goes below them.
+// The "Servers" tab: the assignment server-type box Combo5 with the buttons "New server type" and
+// "Delete server type", and the server list ListView2 with its context menu mnuServer.
+//
+// Each activation (the tab shown, F5 on the tab control or in the list) refills the list from the
+// enumeration (EnumServers) and adds the installer package entries (PopulateInstall).  Picking a
+// type marks the servers that carry it (Combo5_Click); a user's tick or clear writes the server's
+// type and the check mark then tells what the server holds (ListView2_ItemCheck).  The rules live
+// in ServerAssignment, EnumServers and InstallEntries; this page reads its controls, calls them and
+// shows their answers.
+//
+// Server names are UTF-8 and reach the list through its wide messages; server types and package
+// names are ANSI text.
 #pragma once
 
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "admin/store/server_types.h"
 #include <windows.h>
 #include <commctrl.h>
 
+#include "admin/packages/install_entries.h"
+#include "admin/store/server_assignment.h"
+#include "admin/store/server_enum.h"
+#include "admin/store/server_types.h"
 #include "admin/window/dialog_page.h"
 
 namespace vela {
@@ -17,37 +30,69 @@ namespace vela {
 struct ServersPageLinks {
     // The folder of the current configuration file, where the store lies.
     std::function<std::string()> ConfigFolder;
+    // The program's own folder, where the installer packages lie.
+    std::function<std::string()> ProgramFolder;
     // Combo5_DropDown lists the types in both boxes; this fills the "Profile Settings" tab's.
     std::function<void(const std::vector<std::string>& types)> FillSettingsTypes;
-    // The tab activation's work (server enumeration, install entries); empty entries do nothing.
-    std::function<void()> Activate;
     // Runs the tab activation again under the frame's hourglass: F5 in the server list.
     std::function<void()> Reactivate;
+    // Runs `work` under the frame's hourglass: the marking scan.
+    std::function<void(const std::function<void()>& work)> WhileBusy;
+    // Lets the window's pending events be handled: the marking scan, between two servers.
+    std::function<void()> PumpMessages;
+    // Shows a message (UTF-8) in the frame's status bar.
+    std::function<void(const std::string& text)> ShowStatus;
 };
 
-class ServersPage final : public DialogPage {
+class ServersPage final : public DialogPage, private ServerList {
 public:
-    // `imageList` (ImageList1) and `serverMenu` (the "Server" context menu) are borrowed.
+    // `imageList` (ImageList1), `serverMenu` (the "Server" context menu), `servers` and `registry`
+    // are borrowed for the page's life.
     ServersPage(HINSTANCE instance, FileSystem& fs, Prompts& prompts, HIMAGELIST imageList, HMENU serverMenu,
-                ServersPageLinks links);
+                ServerEnumerator& servers, ServerRegistry& registry, ServersPageLinks links);
+    ~ServersPage() override;
 
     // Refills Combo5 and then the settings box: "(DEFAULT)" and the store's type folders.
     void Combo5_DropDown();
-
+    // EnumServers, then PopulateInstall; a step that fails does not stop the next.
     void OnActivate() override;
+
+    void EnumServers();
+    void PopulateInstall();
+    void Combo5_Click();
+    void ListView2_ItemCheck(int row, bool ticked);
+    void ListView2_KeyUp(WPARAM keyCode);
+    // The right button was released over the list at `screen`: mnuServer pops up there.
+    void ListView2_MouseUp(POINT screen);
 
 protected:
     void OnInit() override;
     void OnCommand(int id, int code) override;
+    LRESULT OnNotify(const NMHDR& header) override;
 
 private:
+    // The scan's view of the list (ServerList).
+    std::size_t Count() override;
+    std::string ServerAt(std::size_t row) override;
+    std::string PickedType() override;
+    void Show(std::size_t row, bool checked, const std::string& serverType) override;
+
     void Command3_Click();
     void Command4_Click();
+    // Sets a row's check mark without that counting as a user's toggle.
+    void SetCheck(int row, bool checked);
+    void SetServerType(int row, const std::string& serverType);
+    static LRESULT CALLBACK ListProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self) noexcept;
 
     ServerTypes types_;
+    FileSystem& fs_;
     HIMAGELIST imageList_;
     HMENU serverMenu_;
+    ServerEnumerator& servers_;
+    ServerAssignment assignment_;
+    InstallEntries installs_;
     ServersPageLinks links_;
+    int ownChecks_ = 0;  // > 0 while the page itself sets check marks
 };
 
 }  // namespace vela

@@ -48,6 +48,20 @@ std::string WindowText(HWND window);
 // Dispatches what is queued for this thread the way the program's message loop does.
 void Pump(frmConfig* form = nullptr);
 
+// The Servers tab's enumeration as a test scripts it: the names it returns, how often it was
+// asked, and what runs (or throws) while it is asked.
+class ScriptedServers final : public ServerEnumerator {
+public:
+    std::vector<std::string> names;
+    int calls = 0;
+    std::function<void()> onCall;
+    std::vector<std::string> TerminalServers() override {
+        ++calls;
+        if (onCall) onCall();
+        return names;
+    }
+};
+
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override;
@@ -93,6 +107,10 @@ protected:
     std::vector<std::string> events;  // "unload", "end", in the order they happened
     // Runs inside the recorded unload, with the pump the window handed over.
     std::function<void(const std::function<void()>& pump)> duringUnload;
+    // The Servers tab's network: scripted servers (none by default), the real registries unless a
+    // test puts a registry of its own here before Start.
+    std::shared_ptr<ScriptedServers> servers = std::make_shared<ScriptedServers>();
+    std::shared_ptr<ServerRegistry> serverRegistry;
     std::unique_ptr<frmConfig> form;
 
 private:

@@ -1,0 +1,234 @@
+// The "Servers" tab's wiring in the real window: a scripted enumeration that lists this computer
+// (which Wine's registry connects to by name) and a name that never answers, the real registry
+// behind both, the list's check boxes worked by the keyboard, F5 in the list, the context menu and
+// the installer package entries.  The rules themselves are tested natively (admin/store,
+// admin/packages).
+#include <cstring>
+#include <optional>
+#include <utility>
+
+#include "admin/store/server_enum_win32.h"
+#include "admin/win32/text.h"
+#include "admin/window/resource.h"
+#include "admin/window/window_test_support.h"
+
+namespace vela::testing {
+namespace {
+
+constexpr int kServersTab = 2;
+constexpr char kUnreachable[] = "VELA-NOWHERE-7";
+
+std::string OwnName() {
+    char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
+    DWORD size = sizeof name;
+    ::GetComputerNameA(name, &size);
+    return name;
+}
+
+// This computer's ServerType, read and removed directly.
+std::optional<std::string> LocalServerType() {
+    char data[256] = {};
+    DWORD size = sizeof data, type = 0;
+    if (::RegGetValueA(HKEY_LOCAL_MACHINE, kServerTypeKey, kServerTypeValue, RRF_RT_REG_SZ, &type, data, &size) !=
+        ERROR_SUCCESS)
+        return std::nullopt;
+    return std::string(data);
+}
+void SetLocalServerType(const char* type) {
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyA(HKEY_LOCAL_MACHINE, kServerTypeKey, &key), ERROR_SUCCESS);
+    if (type) {
+        ::RegSetValueExA(key, kServerTypeValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(type),
+                         static_cast<DWORD>(std::strlen(type) + 1));
+    } else {
+        ::RegDeleteValueA(key, kServerTypeValue);
+    }
+    ::RegCloseKey(key);
+}
+
+// The real registries, with every write recorded: the scan must write nothing.
+class RecordingRegistry final : public ServerRegistry {
+public:
+    std::vector<std::pair<std::string, std::string>> writes;
+    std::optional<std::string> ReadServerType(const std::string& server) override { return real_.ReadServerType(server); }
+    bool WriteServerType(const std::string& server, const std::string& type) override {
+        writes.emplace_back(server, type);
+        return real_.WriteServerType(server, type);
+    }
+
+private:
+    RemoteServerRegistry real_;
+};
+
+// The popup menu open now: its entries; closes it.  Runs from a timer inside the menu's loop.
+struct MenuReader {
+    static inline std::vector<std::string> entries;
+    static inline bool seen = false;
+    static void CALLBACK Read(HWND, UINT, UINT_PTR id, DWORD) {
+        HWND popup = ::FindWindowA("#32768", nullptr);
+        if (!popup || !::IsWindowVisible(popup)) return;
+        ::KillTimer(nullptr, id);
+        seen = true;
+        entries.clear();
+        HMENU menu = reinterpret_cast<HMENU>(::SendMessageA(popup, MN_GETHMENU, 0, 0));
+        for (int i = 0; menu && i < ::GetMenuItemCount(menu); ++i) {
+            char text[128] = {};
+            ::GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+            entries.push_back(text);
+        }
+        ::EndMenu();
+    }
+};
+
+class ServersTab : public WindowTest {
+protected:
+    std::string cfg, own = OwnName();
+    std::shared_ptr<RecordingRegistry> registry = std::make_shared<RecordingRegistry>();
+
+    void SetUp() override {
+        WindowTest::SetUp();
+        cfg = temp / "cfg\\framework.ini";
+        WriteBytes(cfg, "[MAIN]\r\n");
+        serverRegistry = registry;
+        servers->names = {own, kUnreachable};
+    }
+    void TearDown() override {
+        WindowTest::TearDown();
+        SetLocalServerType(nullptr);
+    }
+    HWND List() const { return Control(kServersTab, IDC_LISTVIEW2); }
+    void ShowServers() {
+        ClickTab(kServersTab);
+        ASSERT_EQ(form->ShownTab(), kServersTab);
+    }
+    // Each row: name | server type column | "x" when checked.
+    std::vector<std::string> Rows() const {
+        std::vector<std::string> rows;
+        const int n = ListView_GetItemCount(List());
+        for (int i = 0; i < n; ++i) {
+            wchar_t name[64] = {}, type[64] = {};
+            for (auto [column, text] : {std::pair{0, name}, std::pair{1, type}}) {
+                LVITEMW item{};
+                item.iSubItem = column;
+                item.pszText = text;
+                item.cchTextMax = 64;
+                ::SendMessageW(List(), LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+            }
+            rows.push_back(win32::Narrow(name, CP_UTF8) + "|" + win32::Narrow(type, CP_ACP) +
+                           (ListView_GetCheckState(List(), i) ? "|x" : "|"));
+        }
+        return rows;
+    }
+    // The space bar on row `row`, as a user toggles its check box.
+    void Toggle(int row) {
+        ListView_SetItemState(List(), row, LVIS_FOCUSED | LVIS_SELECTED, LVIS_FOCUSED | LVIS_SELECTED);
+        ::SetFocus(List());
+        ::PostMessageA(List(), WM_KEYDOWN, VK_SPACE, 0x00390001);
+        ::PostMessageA(List(), WM_KEYUP, VK_SPACE, static_cast<LPARAM>(0xC0390001u));
+        Pump(form.get());
+    }
+    std::vector<std::string> Columns() const {
+        std::vector<std::string> headers;
+        for (int i = 0; i < Header_GetItemCount(ListView_GetHeader(List())); ++i) {
+            wchar_t text[64] = {};
+            LVCOLUMNW c{};
+            c.mask = LVCF_TEXT;
+            c.pszText = text;
+            c.cchTextMax = 64;
+            ::SendMessageW(List(), LVM_GETCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&c));
+            headers.push_back(win32::Narrow(text, CP_ACP));
+        }
+        return headers;
+    }
+    // The context menu's entries after a right click on the list.
+    std::vector<std::string> ContextMenu() {
+        MenuReader::seen = false;
+        MenuReader::entries.clear();
+        ::SetTimer(nullptr, 0, 50, &MenuReader::Read);
+        RECT r{};
+        ::GetClientRect(List(), &r);
+        const LPARAM at = MAKELPARAM(r.right / 2, r.bottom - 10);
+        ::PostMessageA(List(), WM_RBUTTONDOWN, MK_RBUTTON, at);
+        ::PostMessageA(List(), WM_RBUTTONUP, 0, at);
+        Pump(form.get());
+        EXPECT_TRUE(MenuReader::seen) << "no context menu";
+        return MenuReader::entries;
+    }
+};
+
+TEST_F(ServersTab, TheScanMarksTicksWriteAndCheckMarksTellWhatTheServersHold) {
+    SetLocalServerType("Web");
+    Start(cfg);
+    ::CreateDirectoryA((temp / "cfg\\ProfileSettings\\WEB").c_str(), nullptr);
+    ShowServers();
+    EXPECT_EQ(Rows(), (std::vector<std::string>{own + "||", std::string(kUnreachable) + "||"}));
+
+    const struct {
+        const char* step;
+        const char* pick;  // Combo5's entry to pick first, or null
+        int toggle;        // the row the user toggles, or -1
+        std::vector<std::string> rows;
+        std::vector<std::pair<std::string, std::string>> writes;
+        std::optional<std::string> held;  // this computer's ServerType afterwards
+        bool failureShown;
+    } steps[] = {
+        {"the scan, another letter case", "WEB", -1, {own + "|Web|x", std::string(kUnreachable) + "|Not Found|"}, {}, "Web", false},
+        {"cleared", nullptr, 0, {own + "||", std::string(kUnreachable) + "|Not Found|"}, {{own, ""}}, "", false},
+        {"ticked", nullptr, 0, {own + "|WEB|x", std::string(kUnreachable) + "|Not Found|"}, {{own, "WEB"}}, "WEB", false},
+        {"an unreachable server keeps no mark", nullptr, 1, {own + "|WEB|x", std::string(kUnreachable) + "|Not Found|"},
+         {{kUnreachable, "WEB"}}, "WEB", true},
+        {"(DEFAULT) picked: a rescan", "(DEFAULT)", -1, {own + "|WEB|", std::string(kUnreachable) + "|Not Found|"}, {}, "WEB", false},
+        {"(DEFAULT) ticked", nullptr, 0, {own + "|(DEFAULT)|x", std::string(kUnreachable) + "|Not Found|"},
+         {{own, "(DEFAULT)"}}, "(DEFAULT)", false},
+    };
+    for (const auto& s : steps) {
+        SCOPED_TRACE(s.step);
+        registry->writes.clear();
+        const std::string status = StatusText();
+        if (s.pick) DropDownAndPick(kServersTab, IDC_COMBO5, s.pick);
+        if (s.toggle >= 0) Toggle(s.toggle);
+        EXPECT_EQ(Rows(), s.rows);
+        EXPECT_EQ(registry->writes, s.writes);
+        EXPECT_EQ(LocalServerType(), s.held);
+        if (s.failureShown) {
+            EXPECT_NE(StatusText().find(kUnreachable), std::string::npos) << StatusText();
+        } else {
+            EXPECT_EQ(StatusText(), status);
+        }
+    }
+
+    // F5 in the list refills it, unchecked, without writing.
+    registry->writes.clear();
+    ::SetFocus(List());
+    ::PostMessageA(List(), WM_KEYDOWN, VK_F5, 0x003F0001);
+    ::PostMessageA(List(), WM_KEYUP, VK_F5, static_cast<LPARAM>(0xC03F0001u));
+    Pump(form.get());
+    EXPECT_EQ(servers->calls, 2);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{own + "||", std::string(kUnreachable) + "||"}));
+    EXPECT_TRUE(registry->writes.empty());
+}
+
+TEST_F(ServersTab, PackagesOfTheProgramFolderBecomeMenuEntriesAndColumnsOnce) {
+    WriteBytes(programFolder + "\\Office.msi", "");
+    WriteBytes(programFolder + "\\Tools.MSI", "");
+    WriteBytes(programFolder + "\\readme.txt", "");
+    Start(cfg);
+    const std::vector<std::string> both{"Change Server Type", "Install Office", "Install Tools"};
+    const std::vector<std::string> columns{"Server name", "Server Type", "Office", "Tools"};
+    ShowServers();
+    EXPECT_EQ(ContextMenu(), both);
+    ClickTab(0);
+    ShowServers();
+    EXPECT_EQ(ContextMenu(), both);
+    EXPECT_EQ(Columns(), columns);
+
+    // Office gone: Tools takes the first entry; the second entry and both columns stay.
+    ::DeleteFileA((programFolder + "\\Office.msi").c_str());
+    ClickTab(0);
+    ShowServers();
+    EXPECT_EQ(ContextMenu(), (std::vector<std::string>{"Change Server Type", "Install Tools", "Install Tools"}));
+    EXPECT_EQ(Columns(), columns);
+}
+
+}  // namespace
+}  // namespace vela::testing
