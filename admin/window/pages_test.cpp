@@ -142,7 +142,7 @@ TEST_F(Pages, LabelMnemonicsMoveTheFocusOnEveryTab) {
         int focused;
     } cases[] = {
         {0, 'p', IDC_COMBO2}, {0, 'd', IDC_TEXT2}, {0, 'r', IDC_COMBO3}, {0, 'i', IDC_COMBO4},
-        {1, 't', IDC_COMBO1}, {1, 'p', IDC_FILE1}, {2, 't', IDC_COMBO5},
+        {1, 't', IDC_COMBO1}, {1, 'p', IDC_FILE1}, {2, 't', IDC_COMBO5}, {2, 'c', IDC_LISTVIEW2},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(1, c.key) + " on tab " + std::to_string(c.tab));

@@ -4,6 +4,7 @@
 // the installer package entries.  The rules themselves are tested natively (admin/store,
 // admin/packages).
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <utility>
 
@@ -50,7 +51,13 @@ void SetLocalServerType(const char* type) {
 class RecordingRegistry final : public ServerRegistry {
 public:
     std::vector<std::pair<std::string, std::string>> writes;
-    std::optional<std::string> ReadServerType(const std::string& server) override { return real_.ReadServerType(server); }
+    int reads = 0;
+    std::function<void()> onRead;
+    std::optional<std::string> ReadServerType(const std::string& server) override {
+        ++reads;
+        if (onRead) onRead();
+        return real_.ReadServerType(server);
+    }
     bool WriteServerType(const std::string& server, const std::string& type) override {
         writes.emplace_back(server, type);
         return real_.WriteServerType(server, type);
@@ -118,6 +125,10 @@ protected:
                            (ListView_GetCheckState(List(), i) ? "|x" : "|"));
         }
         return rows;
+    }
+    void PostF5ToList() {
+        ::PostMessageA(List(), WM_KEYDOWN, VK_F5, 0x003F0001);
+        ::PostMessageA(List(), WM_KEYUP, VK_F5, static_cast<LPARAM>(0xC03F0001u));
     }
     // The space bar on row `row`, as a user toggles its check box.
     void Toggle(int row) {
@@ -200,11 +211,28 @@ TEST_F(ServersTab, TheScanMarksTicksWriteAndCheckMarksTellWhatTheServersHold) {
     // F5 in the list refills it, unchecked, without writing.
     registry->writes.clear();
     ::SetFocus(List());
-    ::PostMessageA(List(), WM_KEYDOWN, VK_F5, 0x003F0001);
-    ::PostMessageA(List(), WM_KEYUP, VK_F5, static_cast<LPARAM>(0xC03F0001u));
+    PostF5ToList();
     Pump(form.get());
     EXPECT_EQ(servers->calls, 2);
     EXPECT_EQ(Rows(), (std::vector<std::string>{own + "||", std::string(kUnreachable) + "||"}));
+    EXPECT_TRUE(registry->writes.empty());
+}
+
+// The scan lets the window work between two servers: F5 pressed while the first server is read
+// refills the list, and the scan ends there instead of reading or marking the new rows.
+TEST_F(ServersTab, F5DuringTheScanRefillsTheListAndEndsTheScan) {
+    SetLocalServerType("Web");
+    Start(cfg);
+    ::CreateDirectoryA((temp / "cfg\\ProfileSettings\\Web").c_str(), nullptr);
+    ShowServers();
+    servers->names = {kUnreachable, own};  // the refill's order differs
+    registry->onRead = [&] {
+        if (registry->reads == 1) PostF5ToList();
+    };
+    DropDownAndPick(kServersTab, IDC_COMBO5, "Web");
+    EXPECT_EQ(registry->reads, 1);
+    EXPECT_EQ(servers->calls, 2);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{std::string(kUnreachable) + "||", own + "||"}));
     EXPECT_TRUE(registry->writes.empty());
 }
 

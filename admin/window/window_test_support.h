@@ -7,6 +7,7 @@
 #include <shellapi.h>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
