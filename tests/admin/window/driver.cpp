@@ -264,7 +264,10 @@ bool Activate(HWND w) {
     return WaitFor([&] { return ::GetForegroundWindow() == top; }, 3000);
 }
 
-bool Click(HWND control) {
+bool Click(HWND control) { return ClickWith(control, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP); }
+bool RightClick(HWND control) { return ClickWith(control, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP); }
+
+bool ClickWith(HWND control, DWORD down, DWORD up) {
     RECT r;
     if (!::IsWindow(control) || !::GetWindowRect(control, &r) || !Activate(control)) return false;
     const int x = (r.left + r.right) / 2, y = (r.top + r.bottom) / 2;
@@ -277,8 +280,8 @@ bool Click(HWND control) {
         in.mi.dwFlags = MOUSEEVENTF_ABSOLUTE;
     }
     inputs[0].mi.dwFlags |= MOUSEEVENTF_MOVE;
-    inputs[1].mi.dwFlags |= MOUSEEVENTF_LEFTDOWN;
-    inputs[2].mi.dwFlags |= MOUSEEVENTF_LEFTUP;
+    inputs[1].mi.dwFlags |= down;
+    inputs[2].mi.dwFlags |= up;
     SendInputs(inputs);
     // Input is delivered asynchronously; a harmless message returns once the target thread has
     // worked through what was queued before it.

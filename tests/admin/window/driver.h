@@ -95,6 +95,10 @@ HWND WaitForTopLevel(DWORD pid, const std::string& title, const std::string& cla
 bool Activate(HWND w);
 // A left click at the centre of `control`, through the mouse input queue.
 bool Click(HWND control);
+// The same with the right button (a context menu it opens is modal: close it with Escape).
+bool RightClick(HWND control);
+// The same with the buttons' own MOUSEEVENTF_ press and release flags.
+bool ClickWith(HWND control, DWORD down, DWORD up);
 // Keys through the keyboard input queue, to whatever has the focus in the foreground window.
 // `modifier` (VK_MENU, VK_SHIFT, VK_CONTROL or 0) is held around the key.
 void PressKey(WORD vk, WORD modifier = 0);

@@ -787,4 +787,39 @@ TEST_F(VelaConfigE2E, ServerTypesAndSettingsFilesAreWorkedFromBothTabs) {
     ExpectEndsAfterOneHiddenUnload([&] { Menu('q'); });
 }
 
+// Wine has no browse list (NetServerEnum answers 6118), so the list stays empty; the tab still
+// shows its note, the two columns and one for the package in the program folder, and the list's
+// context menu on a right click.
+TEST_F(VelaConfigE2E, TheServersTabShowsItsNoteColumnsAndContextMenu) {
+    const std::string cfg = dataFolder_ + "\\framework.ini";
+    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
+    ASSERT_TRUE(vela::test::WriteWholeFile(programFolder_ + "\\Office.msi", ""));
+    ASSERT_NO_FATAL_FAILURE(Start(cfg));
+    ASSERT_NO_FATAL_FAILURE(WaitForMain());
+    ASSERT_TRUE(d::Activate(main_));
+
+    const HWND note = d::FindControl(main_, "Static", "NOTE! This requires administrative registry access to remote servers");
+    const HWND list = d::FindControlAfter(main_, "Configured servers", "SysListView32");
+    ASSERT_TRUE(note && list);
+    d::PressKey(VK_TAB, VK_CONTROL);
+    d::PressKey(VK_TAB, VK_CONTROL);
+    ASSERT_TRUE(d::WaitFor([&] { return ::IsWindowVisible(list) != FALSE; })) << "the Servers tab is not shown";
+    EXPECT_TRUE(::IsWindowVisible(note));
+    const auto send = [](HWND w, UINT msg) {
+        DWORD_PTR r = 0;
+        ::SendMessageTimeoutA(w, msg, 0, 0, SMTO_NORMAL, 5000, &r);
+        return r;
+    };
+    const HWND header = reinterpret_cast<HWND>(send(list, LVM_GETHEADER));
+    EXPECT_TRUE(d::WaitFor([&] { return send(header, HDM_GETITEMCOUNT) == 3; })) << "no column for Office.msi";
+    EXPECT_EQ(send(list, LVM_GETITEMCOUNT), 0u);
+
+    ASSERT_TRUE(d::RightClick(list));
+    const auto menus = [&] { return d::TopLevelWindows(app_->id(), "#32768"); };
+    EXPECT_TRUE(d::WaitFor([&] { return !menus().empty(); })) << "no context menu";
+    d::PressKey(VK_ESCAPE);
+    EXPECT_TRUE(d::WaitFor([&] { return menus().empty(); })) << "the context menu stayed open";
+    ExpectEndsAfterOneHiddenUnload([&] { Menu('q'); });
+}
+
 }  // namespace
