@@ -17,7 +17,8 @@ namespace vela::testing {
 namespace {
 
 constexpr int kServersTab = 2;
-constexpr char kUnreachable[] = "VELA-NOWHERE-7";
+// Outside the ANSI code page: the name must survive the list, the registry call and the status bar.
+constexpr char kUnreachable[] = "VELA-NOWHERE-\xCE\xA9";
 
 std::string OwnName() {
     char name[MAX_COMPUTERNAME_LENGTH + 1] = {};
@@ -126,6 +127,12 @@ protected:
         }
         return rows;
     }
+    // The status bar's text, UTF-8.
+    std::string WideStatusText() const {
+        wchar_t text[256] = {};
+        ::SendMessageW(form->StatusBar(), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+        return win32::Narrow(text, CP_UTF8);
+    }
     void PostF5ToList() {
         ::PostMessageA(List(), WM_KEYDOWN, VK_F5, 0x003F0001);
         ::PostMessageA(List(), WM_KEYUP, VK_F5, static_cast<LPARAM>(0xC03F0001u));
@@ -202,7 +209,7 @@ TEST_F(ServersTab, TheScanMarksTicksWriteAndCheckMarksTellWhatTheServersHold) {
         EXPECT_EQ(registry->writes, s.writes);
         EXPECT_EQ(LocalServerType(), s.held);
         if (s.failureShown) {
-            EXPECT_NE(StatusText().find(kUnreachable), std::string::npos) << StatusText();
+            EXPECT_NE(WideStatusText().find(kUnreachable), std::string::npos) << WideStatusText();
         } else {
             EXPECT_EQ(StatusText(), status);
         }
