@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <rpc.h>
 #include <winldap.h>
+#include <winber.h>
 #include <ntldap.h>
 #else
 #include <ldap.h>
@@ -48,7 +49,6 @@ std::string FromApi(const Char* s) {
     return s ? UnitsToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(s))) : std::string();
 }
 void Unbind(LDAP* ld) { ldap_unbind(ld); }
-Control* FindPageControl(Control** controls) { return controls ? controls[0] : nullptr; }
 // wldap32 parses the page control out of the whole array.
 bool ParsePage(LDAP* ld, Control** controls, std::string& cookie) {
     berval* c = nullptr;
@@ -222,7 +222,9 @@ public:
             Mod m{};
             m.mod_op = (c.op == Modification::Op::Replace ? LDAP_MOD_REPLACE : LDAP_MOD_DELETE) | LDAP_MOD_BVALUES;
             m.mod_type = names.back().data();
-            m.mod_vals.modv_bvals = c.values.empty() && c.op == Modification::Op::Delete ? nullptr : ps.data();
+            // A delete of the whole attribute is an empty value list, not a null one: Wine's
+            // wldap32 walks the list without checking it.
+            m.mod_vals.modv_bvals = ps.data();
             mods.push_back(m);
         }
         std::vector<Mod*> modPtrs;
