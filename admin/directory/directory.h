@@ -90,7 +90,13 @@ private:
 
 // The attributes fetched with every object.
 [[nodiscard]] const std::vector<std::string>& ObjectAttributes();
+// The children of one container share the server's spelling of the parent's DN; a listing keeps
+// it written once in both styles rather than once a child.
+struct DnSuffixCache {
+    std::string raw, ldap, path;
+};
 // Builds a DirObject from an entry as the server sent it; nullopt when its DN does not parse.
-[[nodiscard]] std::optional<DirObject> MakeObject(const LdapEntry& entry, std::string_view server);
+[[nodiscard]] std::optional<DirObject> MakeObject(const LdapEntry& entry, std::string_view server,
+                                                  DnSuffixCache* cache = nullptr);
 
 }  // namespace vela::directory
