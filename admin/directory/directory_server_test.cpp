@@ -225,6 +225,28 @@ TEST_F(DirectoryServer, TerminalServerPathTravelsAsTheServersExpect) {
     EXPECT_FALSE(Stored("CN=Dave," + users, "profilePath"));
 }
 
+TEST(DirectoryConnection, FailuresSayWhy) {
+    const struct {
+        ConnectionSettings settings;
+        Fault fault;
+    } cases[] = {
+        {{}, Fault::NoServer},  // no domain here, and no server named
+        {{"http://127.0.0.1:1", "", ""}, Fault::NoServer},
+        {{"ldap://127.0.0.1:99999", "", ""}, Fault::NoServer},
+        {{"ldap://127.0.0.1:1", "", ""}, Fault::Unreachable},
+#ifndef _WIN32
+        // The test server offers no StartTLS: the password must not go out in clear.
+        {{Server().url, "CN=admin,DC=example,DC=test", "admin"}, Fault::Insecure},
+#endif
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.settings.url);
+        const Connection conn = ConnectLdap(c.settings);
+        EXPECT_EQ(conn.outcome.fault, c.fault) << conn.outcome.message;
+        EXPECT_EQ(conn.client == nullptr, c.fault != Fault::None);
+    }
+}
+
 #ifndef _WIN32
 // What ldapsearch reads back is the same value: the stored bytes are UTF-8 of the code units.
 TEST_F(DirectoryServer, LdapsearchReadsTheSameBytes) {

@@ -337,7 +337,15 @@ constexpr char kNoTls[] =
     "the directory server offers no encrypted connection (ldaps:// or StartTLS); the password was not sent";
 
 #ifdef _WIN32
+// Wine's wldap32 turns the Negotiate bind into a SASL bind that crashes without credentials.
+bool UnderWine() {
+    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+}
+
 Connection Connect(const ConnectionSettings& s) {
+    if (s.url.empty() && UnderWine())
+        return {nullptr, Failure(Fault::NoServer, "no directory server named: set VELA_DIRECTORY=ldap://host:port")};
     Url url;
     if (!s.url.empty() && !ParseUrl(s.url, url))
         return {nullptr, Failure(Fault::NoServer, "VELA_DIRECTORY is not ldap://host:port: " + s.url)};
