@@ -1,0 +1,224 @@
+#include "admin/directory/directory.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "admin/common/ascii.h"
+#include "admin/directory/adspath.h"
+#include "admin/directory/ansi_text.h"
+#include "admin/directory/user_parameters.h"
+
+namespace vela::directory {
+
+namespace {
+
+constexpr std::string_view kTsPath = "TerminalServicesProfilePath";
+
+const std::string* First(const LdapEntry& e, std::string_view name) {
+    const auto* v = e.Find(name);
+    return v && !v->empty() ? &v->front() : nullptr;
+}
+
+std::optional<std::string> Optional(const std::string* s) {
+    return s ? std::optional<std::string>(*s) : std::nullopt;
+}
+
+// The most specific class: the structural class where the server names it, else the last
+// objectClass value (the domain directory lists the chain top first).
+std::string MostSpecificClass(const LdapEntry& e) {
+    if (const auto* s = First(e, "structuralObjectClass")) return *s;
+    const auto* all = e.Find("objectClass");
+    return all && !all->empty() ? all->back() : std::string();
+}
+
+std::string TsPathText(const TsProfilePath& ts) {
+    std::u16string text = ts.wide ? *ts.wide : AnsiToUtf16(ts.ansi);
+    return UnitsToUtf8(text);
+}
+
+}  // namespace
+
+Outcome Failure(Fault fault, std::string message, int code) { return Outcome{fault, code, std::move(message)}; }
+
+const char* FaultName(Fault fault) noexcept {
+    switch (fault) {
+        case Fault::None: return "none";
+        case Fault::NoServer: return "no server";
+        case Fault::Unreachable: return "unreachable";
+        case Fault::BindRefused: return "bind refused";
+        case Fault::Insecure: return "insecure";
+        case Fault::NoSuchObject: return "no such object";
+        case Fault::Rejected: return "rejected";
+        case Fault::Truncated: return "truncated";
+        case Fault::BadPath: return "bad path";
+        case Fault::Damaged: return "damaged";
+        case Fault::TooLong: return "too long";
+    }
+    return "?";
+}
+
+const std::vector<std::string>* LdapEntry::Find(std::string_view name) const {
+    for (const auto& a : attributes)
+        if (AsciiIEquals(a.name, name)) return &a.values;
+    return nullptr;
+}
+
+ConnectionSettings SettingsFromEnvironment() {
+    auto get = [](const char* name) {
+        const char* v = std::getenv(name);
+        return v ? std::string(v) : std::string();
+    };
+    return ConnectionSettings{get("VELA_DIRECTORY"), get("VELA_DIRECTORY_USER"), get("VELA_DIRECTORY_PASSWORD")};
+}
+
+Connector LdapConnector() {
+    return [] { return ConnectLdap(SettingsFromEnvironment()); };
+}
+
+const std::vector<std::string>& ObjectAttributes() {
+    static const std::vector<std::string> kAttributes = {"objectClass", "structuralObjectClass", "sAMAccountName",
+                                                         "profilePath", "userParameters"};
+    return kAttributes;
+}
+
+std::optional<DirObject> MakeObject(const LdapEntry& e, std::string_view server, DnSuffixCache* cache) {
+    DirObject o;
+    const std::string prefix = server.empty() ? std::string("LDAP://") : "LDAP://" + std::string(server) + "/";
+    // Split off the first RDN at the first comma no backslash escapes.
+    std::size_t comma = 0;
+    while (comma < e.dn.size() && e.dn[comma] != ',') comma += e.dn[comma] == '\\' ? 2 : 1;
+    const std::string_view suffix = comma < e.dn.size() ? std::string_view(e.dn).substr(comma + 1) : std::string_view();
+    const auto first = ParseDn(std::string_view(e.dn).substr(0, std::min(comma, e.dn.size())));
+    if (!first || first->size() != 1) return std::nullopt;
+    DnSuffixCache local;
+    DnSuffixCache& c = cache ? *cache : local;
+    if (c.raw != suffix || c.ldap.empty() != suffix.empty()) {
+        const auto rest = ParseDn(suffix);
+        if (!rest) return std::nullopt;
+        c.raw.assign(suffix);
+        c.ldap = rest->empty() ? std::string() : "," + FormatDn(*rest, DnStyle::Ldap);
+        c.path = rest->empty() ? std::string() : "," + FormatDn(*rest, DnStyle::Path);
+    }
+    o.name = FormatRdn(first->front(), DnStyle::Ldap);
+    o.dn = o.name + c.ldap;
+    o.adsPath = prefix + FormatRdn(first->front(), DnStyle::Path) + c.path;
+    o.className = MostSpecificClass(e);
+    o.samAccountName = Optional(First(e, "sAMAccountName"));
+    o.profile = Optional(First(e, "profilePath"));
+    o.userParameters = Optional(First(e, "userParameters"));
+    if (o.userParameters) {
+        const auto blob = WireToBlob(*o.userParameters);
+        const auto ts = blob ? ReadTsProfilePath(*blob) : TsProfilePath{TsProfilePath::State::Damaged, {}, {}};
+        o.userParametersDamaged = ts.state == TsProfilePath::State::Damaged;
+        if (ts.state == TsProfilePath::State::Set) o.tsProfilePath = TsPathText(ts);
+    }
+    return o;
+}
+
+std::optional<std::string> DirObject::Get(std::string_view p) const {
+    if (AsciiIEquals(p, "Name")) return name;
+    if (AsciiIEquals(p, "Class")) return className;
+    if (AsciiIEquals(p, "adspath")) return adsPath;
+    if (AsciiIEquals(p, "samaccountname")) return samAccountName;
+    if (AsciiIEquals(p, "profile") || AsciiIEquals(p, "profilePath")) return profile;
+    if (AsciiIEquals(p, kTsPath)) return tsProfilePath;
+    return std::nullopt;
+}
+
+void Changes::Put(std::string_view property, std::string value) {
+    if (AsciiIEquals(property, kTsPath)) {
+        items_.push_back(Item{"", std::move(value)});
+    } else if (AsciiIEquals(property, "profile") || AsciiIEquals(property, "profilePath")) {
+        items_.push_back(Item{"profilePath", std::move(value)});
+    } else {
+        items_.push_back(Item{std::string(property), std::move(value)});
+    }
+}
+
+bool Changes::PutEx(int control, std::string_view property) {
+    if (control != ADS_PROPERTY_CLEAR) return false;
+    if (AsciiIEquals(property, kTsPath)) {
+        items_.push_back(Item{"", std::string()});
+    } else {
+        items_.push_back(Item{AsciiIEquals(property, "profile") ? std::string("profilePath") : std::string(property),
+                              std::nullopt});
+    }
+    return true;
+}
+
+Outcome Directory::DefaultNamingContext(std::string& out) {
+    bool found = false;
+    SearchRequest r{"", Scope::Base, {}, {"defaultNamingContext"}};
+    Outcome o = client_.Search(r, [&](LdapEntry&& e) {
+        if (const auto* v = First(e, "defaultNamingContext")) {
+            out = *v;
+            found = true;
+        }
+        return false;
+    });
+    if (o && !found) return Failure(Fault::NoSuchObject, "the root DSE names no defaultNamingContext");
+    return o;
+}
+
+Outcome Directory::Bind(std::string_view path, DirObject& out) {
+    const auto p = ParsePath(path);
+    if (!p || p->rootDse) return Failure(Fault::BadPath, "not a directory object's path: " + std::string(path));
+    bool found = false;
+    const std::string server = p->server.empty() ? server_ : p->server;
+    Outcome o = client_.Search(SearchRequest{FormatDn(p->dn, DnStyle::Ldap), Scope::Base, {}, ObjectAttributes()},
+                               [&](LdapEntry&& e) {
+                                   if (auto obj = MakeObject(e, server)) {
+                                       out = std::move(*obj);
+                                       found = true;
+                                   }
+                                   return false;
+                               });
+    if (o && !found) return Failure(Fault::NoSuchObject, "no object at " + std::string(path), 32);
+    return o;
+}
+
+Outcome Directory::Enumerate(std::string_view path, const std::vector<std::string>& filter,
+                             const std::function<bool(const DirObject&)>& each) {
+    const auto p = ParsePath(path);
+    if (!p || p->rootDse) return Failure(Fault::BadPath, "not a container's path: " + std::string(path));
+    const std::string server = p->server.empty() ? server_ : p->server;
+    return client_.Search(SearchRequest{FormatDn(p->dn, DnStyle::Ldap), Scope::OneLevel, filter, ObjectAttributes()},
+                          [&, cache = DnSuffixCache{}](LdapEntry&& e) mutable {
+                              const auto obj = MakeObject(e, server, &cache);
+                              return !obj || each(*obj);
+                          });
+}
+
+Outcome Directory::SetInfo(const DirObject& object, const Changes& changes) {
+    std::vector<Modification> mods;
+    for (const auto& item : changes.items_) {
+        if (!item.attribute.empty()) {
+            if (item.value) {
+                mods.push_back(Modification{Modification::Op::Replace, item.attribute, {*item.value}});
+            } else {
+                mods.push_back(Modification{Modification::Op::Delete, item.attribute, {}});
+            }
+            continue;
+        }
+        const auto wide = Utf8ToUnits(*item.value);
+        if (!wide) return Failure(Fault::Rejected, "the terminal-server path is not UTF-8 text");
+        std::optional<std::string> blob;
+        if (object.userParameters) {
+            blob = WireToBlob(*object.userParameters);
+            if (!blob) return Failure(Fault::Damaged, "userParameters of " + object.adsPath + " is not readable");
+        }
+        const auto w = WriteTsProfilePath(blob ? std::optional<std::string_view>(*blob) : std::nullopt,
+                                          Utf16ToAnsi(*wide), *wide);
+        if (w.result == TsWrite::Result::Damaged)
+            return Failure(Fault::Damaged, "userParameters of " + object.adsPath + " is damaged; left as it is");
+        if (w.result == TsWrite::Result::TooLong)
+            return Failure(Fault::TooLong, "the terminal-server path does not fit userParameters");
+        // A later change of the path in the same cache replaces an earlier one.
+        std::erase_if(mods, [](const Modification& m) { return AsciiIEquals(m.attribute, "userParameters"); });
+        mods.push_back(Modification{Modification::Op::Replace, "userParameters", {BlobToWire(w.blob)}});
+    }
+    if (mods.empty()) return {};
+    return client_.Modify(object.dn, mods);
+}
+
+}  // namespace vela::directory

@@ -1,0 +1,327 @@
+// The layer against the real test directory (tools/test-directory): libldap natively, wldap32
+// under Wine, the same server and seed.  CTest starts the server for these tests and stops it.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+
+#include <chrono>
+#include <thread>
+
+#ifdef _WIN32
+#include <windows.h>
+#else
+#include <unistd.h>
+#endif
+
+#include "admin/directory/directory.h"
+#include "admin/directory/user_parameters.h"
+
+namespace vela::directory {
+namespace {
+
+constexpr char kDomain[] = "DC=example,DC=test";
+
+// The server's folder as tools/test-directory made it: a Unix path, under Wine through Z:.
+std::string UnixFolder() {
+    const char* f = std::getenv("VELA_TEST_DIRECTORY");
+    return f ? f : "";
+}
+std::string Folder() {
+#ifdef _WIN32
+    return UnixFolder().empty() ? std::string() : "Z:" + UnixFolder();
+#else
+    return UnixFolder();
+#endif
+}
+
+// Starts a /bin/sh script on the host.  Under Wine a Unix program starts through CreateProcess
+// but gives no process handle to wait on, so callers poll for the script's effect.
+bool Shell(const std::string& script) {
+#ifdef _WIN32
+    std::string cmd = "Z:\\bin\\sh -c \"" + script + "\"";
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, cmd.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi)) return false;
+    if (pi.hThread) CloseHandle(pi.hThread);
+    if (pi.hProcess) CloseHandle(pi.hProcess);
+    return true;
+#else
+    return std::system(script.c_str()) == 0;
+#endif
+}
+
+// Polls `done` for up to ten seconds.
+bool Eventually(const std::function<bool()>& done) {
+    for (int k = 0; k < 100; ++k) {
+        if (done()) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    }
+    return false;
+}
+
+std::string ReadLine(const std::string& file) {
+    std::ifstream in(file);
+    std::string line;
+    std::getline(in, line);
+    return line;
+}
+
+ConnectionSettings Server() {
+    ConnectionSettings s = SettingsFromEnvironment();
+    if (!Folder().empty()) s.url = ReadLine(Folder() + "/url");
+    return s;
+}
+
+class DirectoryServer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        const auto s = Server();
+        ASSERT_FALSE(s.url.empty()) << "no test directory: run under ctest or tools/test-directory run";
+        conn_ = ConnectLdap(s);
+        ASSERT_TRUE(conn_.outcome) << conn_.outcome.message;
+        dir_ = std::make_unique<Directory>(*conn_.client);
+    }
+    std::vector<DirObject> List(std::string_view path, const std::vector<std::string>& filter) {
+        std::vector<DirObject> out;
+        const Outcome o = dir_->Enumerate(path, filter, [&](const DirObject& x) {
+            out.push_back(x);
+            return true;
+        });
+        EXPECT_TRUE(o) << o.message;
+        return out;
+    }
+    // The attribute's bytes exactly as the server stores them.
+    std::optional<std::string> Stored(const std::string& dn, const char* attribute) {
+        std::optional<std::string> v;
+        const Outcome o = conn_.client->Search(SearchRequest{dn, Scope::Base, {}, {attribute}}, [&](LdapEntry&& e) {
+            if (const auto* vals = e.Find(attribute); vals && !vals->empty()) v = vals->front();
+            return true;
+        });
+        EXPECT_TRUE(o) << o.message;
+        return v;
+    }
+    Connection conn_;
+    std::unique_ptr<Directory> dir_;
+};
+
+TEST_F(DirectoryServer, RootDseNamesAndClassesOfEachKind) {
+    std::string domain;
+    ASSERT_TRUE(dir_->DefaultNamingContext(domain));
+    EXPECT_EQ(domain, kDomain);
+    DirObject root;
+    ASSERT_TRUE(dir_->Bind("LDAP://" + domain, root));
+    EXPECT_EQ(root.name, "DC=example");
+
+    std::map<std::string, DirObject> byName;
+    for (auto& o : List("LDAP://OU=Sales,DC=example,DC=test", {"container", "OrganizationalUnit", "user"}))
+        byName[o.name] = o;
+    const struct {
+        const char* name;
+        const char* cls;
+        const char* path;
+    } expected[] = {
+        {"CN=M\xC3\xBCller", "user", "LDAP://CN=M\xC3\xBCller,OU=Sales,DC=example,DC=test"},
+        {"CN=A\\+B", "user", "LDAP://CN=A\\+B,OU=Sales,DC=example,DC=test"},
+        {"CN=\\\"Quoted\\\"", "user", "LDAP://CN=\\\"Quoted\\\",OU=Sales,DC=example,DC=test"},
+        {"CN=Slash/Name", "user", "LDAP://CN=Slash\\/Name,OU=Sales,DC=example,DC=test"},
+        {"CN=WS01", "computer", "LDAP://CN=WS01,OU=Sales,DC=example,DC=test"},
+        {"CN=Archive", "container", "LDAP://CN=Archive,OU=Sales,DC=example,DC=test"},
+        {"OU=Europe", "organizationalUnit", "LDAP://OU=Europe,OU=Sales,DC=example,DC=test"},
+        {"OU=R&D/Lab", "organizationalUnit", "LDAP://OU=R&D\\/Lab,OU=Sales,DC=example,DC=test"},
+    };
+    EXPECT_EQ(byName.size(), std::size(expected));
+    for (const auto& e : expected) {
+        SCOPED_TRACE(e.name);
+        ASSERT_TRUE(byName.count(e.name));
+        const DirObject& o = byName[e.name];
+        EXPECT_EQ(o.className, e.cls);
+        EXPECT_EQ(o.adsPath, e.path);
+        DirObject again;
+        ASSERT_TRUE(dir_->Bind(o.adsPath, again));
+        EXPECT_EQ(again.name, o.name);
+        // Escaped the other way: the server's own hex spelling binds the same object.
+        DirObject viaHex;
+        if (o.name == "CN=A\\+B") {
+            ASSERT_TRUE(dir_->Bind("LDAP://cn=A\\2BB,ou=Sales,dc=example,dc=test", viaHex));
+            EXPECT_EQ(viaHex.adsPath, o.adsPath);
+        }
+    }
+    EXPECT_EQ(List("LDAP://OU=R&D\\/Lab,OU=Sales,DC=example,DC=test", {"user"}).size(), 1u);
+    DirObject none;
+    EXPECT_EQ(dir_->Bind("LDAP://OU=Nowhere,DC=example,DC=test", none).fault, Fault::NoSuchObject);
+}
+
+TEST_F(DirectoryServer, ListsPastTheServersCapInPages) {
+    std::set<std::string> names;
+    int withProfile = 0;
+    for (const auto& u : List("LDAP://OU=Big,DC=example,DC=test", {"user"})) {
+        names.insert(u.name);
+        withProfile += u.profile.has_value();
+    }
+    EXPECT_EQ(names.size(), 10000u);
+    EXPECT_EQ(withProfile, 5000);
+    // Stopping early is no failure, and the connection serves the next operation.
+    int seen = 0;
+    EXPECT_TRUE(dir_->Enumerate("LDAP://OU=Big,DC=example,DC=test", {"user"},
+                                [&](const DirObject&) { return ++seen < 1500; }));
+    EXPECT_EQ(seen, 1500);
+    std::string domain;
+    EXPECT_TRUE(dir_->DefaultNamingContext(domain));
+}
+
+TEST_F(DirectoryServer, TerminalServerPathTravelsAsTheServersExpect) {
+    const std::string users = std::string("CN=Users,") + kDomain;
+    std::map<std::string, DirObject> u;
+    for (auto& o : List("LDAP://" + users, {"user"})) u[*o.samAccountName] = o;
+    EXPECT_EQ(u["alice"].tsProfilePath, "\\\\ts\\profiles\\alice");
+    EXPECT_EQ(u["frank"].tsProfilePath, "\\\\ts\\M\xC3\xBCller");
+    EXPECT_FALSE(u["carol"].tsProfilePath);
+    EXPECT_TRUE(u["dave"].userParametersDamaged);
+
+    // Bob has no value: he gets what Windows writes, byte for byte the value seeded for Alice
+    // (made by the seed script's own encoder), and clearing his unset profile path is no error.
+    Changes ch;
+    ASSERT_TRUE(ch.PutEx(ADS_PROPERTY_CLEAR, "profilePath"));
+    ch.Put("TerminalServicesProfilePath", "\\\\ts\\profiles\\alice");
+    const Outcome o = dir_->SetInfo(u["bob"], ch);
+    ASSERT_TRUE(o) << o.message;
+    EXPECT_EQ(Stored("CN=Bob," + users, "userParameters"), Stored("CN=Alice," + users, "userParameters"));
+
+    // Erin's other properties, their letter case and the bytes after them stay as they were;
+    // Carol's dial-in data stays in front of the new part.
+    const auto erinBefore = WireToBlob(*Stored("CN=Erin," + users, "userParameters"));
+    const auto carolBefore = WireToBlob(*Stored("CN=Carol," + users, "userParameters"));
+    Changes ts;
+    ts.Put("TerminalServicesProfilePath", std::string(200, 'p'));
+    ASSERT_TRUE(dir_->SetInfo(u["erin"], ts));
+    ASSERT_TRUE(dir_->SetInfo(u["carol"], ts));
+    const auto erinAfter = WireToBlob(*Stored("CN=Erin," + users, "userParameters"));
+    const auto carolAfter = WireToBlob(*Stored("CN=Carol," + users, "userParameters"));
+    ASSERT_TRUE(erinBefore && erinAfter && carolBefore && carolAfter);
+    const auto pb = ParseUserParameters(*erinBefore), pa = ParseUserParameters(*erinAfter);
+    ASSERT_TRUE(pb && pa);
+    EXPECT_EQ(pa->trailing, pb->trailing);
+    EXPECT_EQ(pa->properties.size(), pb->properties.size() + 1);
+    for (std::size_t i = 0; i < pb->properties.size(); ++i) EXPECT_EQ(pa->properties[i + (i > 0)].value, pb->properties[i].value);
+    EXPECT_EQ(carolAfter->substr(0, 96), *carolBefore);
+    DirObject carol;
+    ASSERT_TRUE(dir_->Bind("LDAP://CN=Carol," + users, carol));
+    EXPECT_EQ(carol.tsProfilePath, std::string(200, 'p'));
+    EXPECT_EQ(carol.profile, "\\\\fs\\profiles\\carol");
+
+    // A damaged value is left alone, and so is the rest of that user.
+    Changes both;
+    both.Put("profilePath", "\\\\fs\\dave");
+    both.Put("TerminalServicesProfilePath", "\\\\ts\\dave");
+    EXPECT_EQ(dir_->SetInfo(u["dave"], both).fault, Fault::Damaged);
+    EXPECT_EQ(Stored("CN=Dave," + users, "userParameters"), "damaged");
+    EXPECT_FALSE(Stored("CN=Dave," + users, "profilePath"));
+}
+
+TEST(DirectoryConnection, FailuresSayWhy) {
+    const struct {
+        ConnectionSettings settings;
+        Fault fault;
+    } cases[] = {
+        {{}, Fault::NoServer},  // no domain here, and no server named
+        {{"http://127.0.0.1:1", "", ""}, Fault::NoServer},
+        {{"ldap://127.0.0.1:99999", "", ""}, Fault::NoServer},
+        {{"ldap://127.0.0.1:1", "", ""}, Fault::Unreachable},
+#ifndef _WIN32
+        // The test server offers no StartTLS: the password must not go out in clear.
+        {{Server().url, "CN=admin,DC=example,DC=test", "admin"}, Fault::Insecure},
+#endif
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.settings.url);
+        const Connection conn = ConnectLdap(c.settings);
+        EXPECT_EQ(conn.outcome.fault, c.fault) << conn.outcome.message;
+        EXPECT_EQ(conn.client == nullptr, c.fault != Fault::None);
+    }
+}
+
+#ifndef _WIN32
+// What ldapsearch reads back is the same value: the stored bytes are UTF-8 of the code units.
+TEST_F(DirectoryServer, LdapsearchReadsTheSameBytes) {
+    const std::string users = std::string("CN=Users,") + kDomain;
+    DirObject bob;
+    ASSERT_TRUE(dir_->Bind("LDAP://CN=Bob," + users, bob));
+    Changes ch;
+    ch.Put("TerminalServicesProfilePath", "\\\\ts\\M\xC3\xBCller");
+    ASSERT_TRUE(dir_->SetInfo(bob, ch));
+    const std::string tmp = ::testing::TempDir() + "ldapsearch-" + std::to_string(getpid());
+    const std::string cmd = "mkdir -p " + tmp + " && ldapsearch -x -LLL -tt -T " + tmp + " -H " + Server().url +
+                            " -b 'CN=Bob," + users + "' -s base userParameters >/dev/null && cat " + tmp + "/*";
+    std::string out;
+    if (FILE* p = popen(cmd.c_str(), "r")) {
+        char buf[4096];
+        for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+        pclose(p);
+    }
+    std::system(("rm -rf " + tmp).c_str());
+    const auto blob = WireToBlob(out);
+    ASSERT_TRUE(blob) << "not UTF-8: " << out.size() << " bytes";
+    const auto read = ReadTsProfilePath(*blob);
+    EXPECT_EQ(read.ansi, "\\\\ts\\M\xFCller");
+    EXPECT_EQ(read.wide, u"\\\\ts\\M\u00FCller");
+    // "00" of the terminator is U+3030 on the wire: three bytes E3 80 B0, never the raw "0000".
+    EXPECT_NE(out.find("\xE3\x80\xB0"), std::string::npos);
+}
+#endif
+
+// The server stops during a run of changes: no crash, each user all or nothing, failures
+// counted; after it is back a new run does everything.
+TEST_F(DirectoryServer, ServerStoppedMidRun) {
+    const std::string folder = UnixFolder();
+    ASSERT_FALSE(folder.empty());
+    const std::string ou = std::string("OU=Big,") + kDomain;
+    std::vector<DirObject> users;
+    ASSERT_TRUE(dir_->Enumerate("LDAP://" + ou, {"user"}, [&](const DirObject& o) {
+        users.push_back(o);
+        return users.size() < 100;
+    }));
+    auto change = [](Directory& d, const DirObject& u) {
+        Changes ch;
+        ch.Put("profilePath", "\\\\fs\\moved\\" + *u.samAccountName);
+        ch.Put("TerminalServicesProfilePath", "\\\\ts\\moved\\" + *u.samAccountName);
+        return d.SetInfo(u, ch);
+    };
+    int written = 0, unreachable = 0;
+    for (std::size_t i = 0; i < users.size(); ++i) {
+        if (i == 40) {
+            ASSERT_TRUE(Shell("kill $(cat " + folder + "/slapd.pid)"));
+            ASSERT_TRUE(Eventually([] { return !ConnectLdap(Server()).outcome; }));
+        }
+        const Outcome o = change(*dir_, users[i]);
+        written += static_cast<bool>(o);
+        unreachable += o.fault == Fault::Unreachable;
+    }
+    EXPECT_EQ(written, 40);
+    EXPECT_EQ(unreachable, 60);
+    EXPECT_EQ(ConnectLdap(Server()).outcome.fault, Fault::Unreachable);
+
+    const std::string url = Server().url;
+    ASSERT_TRUE(Shell("/usr/sbin/slapd -f " + folder + "/slapd.conf -h " + url + "/"));
+    Connection again;
+    ASSERT_TRUE(Eventually([&] { return static_cast<bool>((again = ConnectLdap(Server())).outcome); }));
+    Directory d(*again.client);
+    written = 0;
+    for (const auto& u : users) {
+        DirObject now;
+        ASSERT_TRUE(d.Bind(u.adsPath, now));
+        // Never half-written: the profile path moved exactly where the terminal-server path did.
+        EXPECT_EQ(now.profile == "\\\\fs\\moved\\" + *u.samAccountName, now.tsProfilePath.has_value()) << u.name;
+        written += static_cast<bool>(change(d, now));
+    }
+    EXPECT_EQ(written, 100);
+}
+
+}  // namespace
+}  // namespace vela::directory

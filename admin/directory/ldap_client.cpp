@@ -1,0 +1,435 @@
+// The LDAP client over the platform's C API: wldap32 on Windows (its wide entry points, so DNs
+// and values outside the ANSI code page pass intact), OpenLDAP's libldap in the native tree.
+// The two APIs have the same shape; the difference is kept to the block of adapters below and
+// to connecting, where Windows binds as the logged-on user and libldap has no equal.
+#ifdef _WIN32
+#include <windows.h>
+#include <rpc.h>
+#include <winldap.h>
+#include <winber.h>
+#include <ntldap.h>
+#else
+#include <ldap.h>
+#include <sys/time.h>
+#endif
+
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "admin/common/ascii.h"
+#include "admin/directory/ldap_client.h"
+#include "admin/directory/user_parameters.h"
+
+namespace vela::directory {
+
+namespace {
+
+constexpr int kPageSize = 1000;          // the domain directory's MaxPageSize; never ask for more
+constexpr long kConnectSeconds = 10;
+constexpr long kOperationSeconds = 120;
+
+// ---- the thin difference ----------------------------------------------------------------------
+#ifdef _WIN32
+using Char = wchar_t;
+using Text = std::wstring;
+using Control = LDAPControlW;
+using Mod = LDAPModW;
+using Code = ULONG;
+#define VELA_LDAP(name) name##W
+constexpr char kPermissiveModify[] = LDAP_SERVER_PERMISSIVE_MODIFY_OID;
+
+Text ToApi(std::string_view utf8) {
+    const auto units = Utf8ToUnits(utf8).value_or(std::u16string());
+    return Text(units.begin(), units.end());
+}
+std::string FromApi(const Char* s) {
+    return s ? UnitsToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(s))) : std::string();
+}
+void Unbind(LDAP* ld) { ldap_unbind(ld); }
+// Sends a search; the message id, or 0 and the error in `rc`.
+int SendSearch(LDAP* ld, Char* base, int scope, Char* filter, Char** attrs, Control** server, Code& rc) {
+    ULONG id = 0;
+    rc = ldap_search_extW(ld, base, static_cast<ULONG>(scope), filter, attrs, 0, server, nullptr, kOperationSeconds, 0, &id);
+    return rc == LDAP_SUCCESS ? static_cast<int>(id) : 0;
+}
+// Waits for the whole result of `id`; null on a lost connection or a time-out.
+LDAPMessage* WaitAll(LDAP* ld, int id, Code& rc) {
+    l_timeval t{kOperationSeconds, 0};
+    LDAPMessage* res = nullptr;
+    const ULONG type = ldap_result(ld, static_cast<ULONG>(id), LDAP_MSG_ALL, &t, &res);
+    if (type == 0 || type == static_cast<ULONG>(-1)) {
+        if (res) ldap_msgfree(res);
+        rc = type == 0 ? static_cast<Code>(LDAP_TIMEOUT) : LdapGetLastError();
+        if (rc == LDAP_SUCCESS) rc = LDAP_SERVER_DOWN;
+        return nullptr;
+    }
+    return res;
+}
+void Abandon(LDAP* ld, int id) { ldap_abandon(ld, static_cast<ULONG>(id)); }
+// wldap32 parses the page control out of the whole array.
+bool ParsePage(LDAP* ld, Control** controls, std::string& cookie) {
+    berval* c = nullptr;
+    ULONG count = 0;
+    if (!controls || ldap_parse_page_controlW(ld, controls, &count, &c) != LDAP_SUCCESS) return false;
+    cookie.assign(c && c->bv_val ? std::string(c->bv_val, c->bv_len) : std::string());
+    if (c) ber_bvfree(c);
+    return true;
+}
+#else
+using Char = char;
+using Text = std::string;
+using Control = LDAPControl;
+using Mod = LDAPMod;
+using Code = int;
+#define VELA_LDAP(name) name
+constexpr char kPermissiveModify[] = LDAP_CONTROL_X_PERMISSIVE_MODIFY;
+
+Text ToApi(std::string_view utf8) { return Text(utf8); }
+std::string FromApi(const Char* s) { return s ? std::string(s) : std::string(); }
+void Unbind(LDAP* ld) { ldap_unbind_ext_s(ld, nullptr, nullptr); }
+int SendSearch(LDAP* ld, Char* base, int scope, Char* filter, Char** attrs, Control** server, Code& rc) {
+    int id = 0;
+    timeval t{kOperationSeconds, 0};
+    rc = ldap_search_ext(ld, base, scope, filter, attrs, 0, server, nullptr, &t, 0, &id);
+    return rc == LDAP_SUCCESS ? id : 0;
+}
+LDAPMessage* WaitAll(LDAP* ld, int id, Code& rc) {
+    timeval t{kOperationSeconds, 0};
+    LDAPMessage* res = nullptr;
+    const int type = ldap_result(ld, id, LDAP_MSG_ALL, &t, &res);
+    if (type <= 0) {
+        if (res) ldap_msgfree(res);
+        rc = LDAP_SERVER_DOWN;
+        if (type == 0) rc = LDAP_TIMEOUT;
+        else ldap_get_option(ld, LDAP_OPT_RESULT_CODE, &rc);
+        return nullptr;
+    }
+    return res;
+}
+void Abandon(LDAP* ld, int id) { ldap_abandon_ext(ld, id, nullptr, nullptr); }
+bool ParsePage(LDAP* ld, Control** controls, std::string& cookie) {
+    Control* c = controls ? ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, controls, nullptr) : nullptr;
+    berval value{0, nullptr};
+    ber_int_t count = 0;
+    if (!c || ldap_parse_pageresponse_control(ld, c, &count, &value) != LDAP_SUCCESS) return false;
+    cookie.assign(value.bv_val ? std::string(value.bv_val, value.bv_len) : std::string());
+    ber_memfree(value.bv_val);
+    return true;
+}
+#endif
+// -------------------------------------------------------------------------------------------------
+
+struct MessageFree {
+    void operator()(LDAPMessage* m) const { ldap_msgfree(m); }
+};
+using Message = std::unique_ptr<LDAPMessage, MessageFree>;
+
+bool IsConnectionLoss(Code rc) {
+    return rc == static_cast<Code>(LDAP_SERVER_DOWN) || rc == static_cast<Code>(LDAP_CONNECT_ERROR) ||
+           rc == static_cast<Code>(LDAP_TIMEOUT);
+}
+
+Outcome FromCode(Code rc, std::string_view what) {
+    std::string text = std::string(what) + ": " + FromApi(VELA_LDAP(ldap_err2string)(rc)) + " (" +
+                       std::to_string(static_cast<long>(rc)) + ")";
+    const int code = static_cast<int>(rc);
+    if (IsConnectionLoss(rc)) return Failure(Fault::Unreachable, std::move(text), code);
+    switch (rc) {
+        case LDAP_NO_SUCH_OBJECT: return Failure(Fault::NoSuchObject, std::move(text), code);
+        case LDAP_INVALID_CREDENTIALS: return Failure(Fault::BindRefused, std::move(text), code);
+        case LDAP_SIZELIMIT_EXCEEDED: return Failure(Fault::Truncated, std::move(text), code);
+        default: return Failure(Fault::Rejected, std::move(text), code);
+    }
+}
+
+std::string EscapeFilterValue(std::string_view v) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string out;
+    for (char c : v) {
+        if (c == '*' || c == '(' || c == ')' || c == '\\' || c == '\0') {
+            const auto b = static_cast<unsigned char>(c);
+            out += '\\';
+            out += kHex[b >> 4];
+            out += kHex[b & 0x0F];
+        } else {
+            out += c;
+        }
+    }
+    return out;
+}
+
+std::string ClassFilter(const std::vector<std::string>& classes) {
+    if (classes.empty()) return "(objectClass=*)";
+    std::string f;
+    for (const auto& c : classes) f += "(objectClass=" + EscapeFilterValue(c) + ")";
+    return classes.size() == 1 ? f : "(|" + f + ")";
+}
+
+// Reads the requested attributes by name: one pass over the entry a name, no allocation for
+// attributes the entry lacks.  With no names, every attribute the server sent.
+LdapEntry ReadEntry(LDAP* ld, LDAPMessage* e, const std::vector<Text>& names, const std::vector<std::string>& requested) {
+    LdapEntry out;
+    if (Char* dn = VELA_LDAP(ldap_get_dn)(ld, e)) {
+        out.dn = FromApi(dn);
+        VELA_LDAP(ldap_memfree)(dn);
+    }
+    auto values = [&](Char* name, std::string label) {
+        if (berval** vals = VELA_LDAP(ldap_get_values_len)(ld, e, name)) {
+            Attribute attr{std::move(label), {}};
+            for (berval** v = vals; *v; ++v) attr.values.emplace_back((*v)->bv_val, (*v)->bv_len);
+            ldap_value_free_len(vals);
+            out.attributes.push_back(std::move(attr));
+        }
+    };
+    if (!names.empty()) {
+        out.attributes.reserve(names.size());
+        for (std::size_t i = 0; i < names.size(); ++i) values(const_cast<Char*>(names[i].c_str()), requested[i]);
+        return out;
+    }
+    BerElement* ber = nullptr;
+    for (Char* a = VELA_LDAP(ldap_first_attribute)(ld, e, &ber); a; a = VELA_LDAP(ldap_next_attribute)(ld, e, ber)) {
+        values(a, FromApi(a));
+        VELA_LDAP(ldap_memfree)(a);
+    }
+    if (ber) ber_free(ber, 0);
+    return out;
+}
+
+class Client final : public LdapClient {
+public:
+    explicit Client(LDAP* ld) : ld_(ld) {}
+    ~Client() override { Unbind(ld_); }
+    Client(const Client&) = delete;
+    Client& operator=(const Client&) = delete;
+
+    Outcome Search(const SearchRequest& r, const std::function<bool(LdapEntry&&)>& each) override {
+        Text base = ToApi(r.base), filter = ToApi(ClassFilter(r.classes));
+        std::vector<Text> names;
+        for (const auto& a : r.attributes) names.push_back(ToApi(a));
+        std::vector<Char*> attrs;
+        for (auto& n : names) attrs.push_back(n.data());
+        attrs.push_back(nullptr);
+        const int scope = r.scope == Scope::Base ? LDAP_SCOPE_BASE : LDAP_SCOPE_ONELEVEL;
+        // A base search is one entry: no paging.  A listing pages until the cookie comes back
+        // empty, and asks for the next page before it hands out this one's entries, so the
+        // server works while the caller does.
+        const bool paged = r.scope == Scope::OneLevel;
+        auto send = [&](const std::string& cookie, Code& rc) -> int {
+            Control* page = nullptr;
+            if (paged) {
+                berval c{static_cast<decltype(c.bv_len)>(cookie.size()), const_cast<char*>(cookie.data())};
+                if ((rc = VELA_LDAP(ldap_create_page_control)(ld_, kPageSize, cookie.empty() ? nullptr : &c, 0, &page)) !=
+                    LDAP_SUCCESS)
+                    return 0;
+            }
+            Control* server[] = {page, nullptr};
+            const int id = SendSearch(ld_, base.data(), scope, filter.data(), attrs.data(), paged ? server : nullptr, rc);
+            if (page) VELA_LDAP(ldap_control_free)(page);
+            return id;
+        };
+        const std::vector<Text> wanted = r.attributes.empty() ? std::vector<Text>() : names;
+        Code rc = LDAP_SUCCESS;
+        int id = send(std::string(), rc);
+        if (!id) return FromCode(rc, "search " + r.base);
+        while (id) {
+            Message res(WaitAll(ld_, id, rc));
+            if (!res) return FromCode(rc, "search " + r.base);
+            Code result = LDAP_SUCCESS;
+            Control** controls = nullptr;
+            if (VELA_LDAP(ldap_parse_result)(ld_, res.get(), &result, nullptr, nullptr, nullptr, &controls, 0) != LDAP_SUCCESS)
+                result = LDAP_OTHER;
+            std::string next;
+            const bool hasPage = ParsePage(ld_, controls, next);
+            if (controls) VELA_LDAP(ldap_controls_free)(controls);
+            id = 0;
+            if (result == LDAP_SUCCESS && paged && hasPage && !next.empty()) {
+                id = send(next, rc);
+                if (!id) return FromCode(rc, "search " + r.base);
+            }
+            for (LDAPMessage* e = ldap_first_entry(ld_, res.get()); e; e = ldap_next_entry(ld_, e)) {
+                if (!each(ReadEntry(ld_, e, wanted, r.attributes))) {
+                    // Ending early is no failure.  The server forgets the paged search when the
+                    // connection closes; until then, drop the page already asked for.
+                    if (id) Abandon(ld_, id);
+                    return {};
+                }
+            }
+            if (result != LDAP_SUCCESS) return FromCode(result, "search " + r.base);
+        }
+        return {};
+    }
+
+    Outcome Modify(std::string_view dn, const std::vector<Modification>& changes) override {
+        // Keep every buffer alive until the call returns.
+        std::vector<Text> names;
+        std::vector<std::vector<berval>> values;
+        std::vector<std::vector<berval*>> valuePtrs;
+        std::vector<Mod> mods;
+        names.reserve(changes.size());
+        values.reserve(changes.size());
+        valuePtrs.reserve(changes.size());
+        mods.reserve(changes.size());
+        for (const auto& c : changes) {
+            names.push_back(ToApi(c.attribute));
+            auto& vs = values.emplace_back();
+            for (const auto& v : c.values)
+                vs.push_back(berval{static_cast<decltype(berval{}.bv_len)>(v.size()), const_cast<char*>(v.data())});
+            auto& ps = valuePtrs.emplace_back();
+            for (auto& v : vs) ps.push_back(&v);
+            ps.push_back(nullptr);
+            Mod m{};
+            m.mod_op = (c.op == Modification::Op::Replace ? LDAP_MOD_REPLACE : LDAP_MOD_DELETE) | LDAP_MOD_BVALUES;
+            m.mod_type = names.back().data();
+            // A delete of the whole attribute is an empty value list, not a null one: Wine's
+            // wldap32 walks the list without checking it.
+            m.mod_vals.modv_bvals = ps.data();
+            mods.push_back(m);
+        }
+        std::vector<Mod*> modPtrs;
+        for (auto& m : mods) modPtrs.push_back(&m);
+        modPtrs.push_back(nullptr);
+        Text oid = ToApi(kPermissiveModify);
+        Control permissive{};
+        permissive.ldctl_oid = oid.data();
+        permissive.ldctl_iscritical = 0;
+        Control* server[] = {&permissive, nullptr};
+        Text target = ToApi(dn);
+        const Code rc = VELA_LDAP(ldap_modify_ext_s)(ld_, target.data(), modPtrs.data(), server, nullptr);
+        if (rc != LDAP_SUCCESS) return FromCode(rc, "modify " + std::string(dn));
+        return {};
+    }
+
+private:
+    LDAP* ld_;
+};
+
+struct Url {
+    bool secure = false;
+    std::string host;
+    int port = 389;
+};
+
+bool ParseUrl(std::string_view url, Url& out) {
+    std::string_view rest;
+    if (url.size() > 8 && AsciiIEquals(url.substr(0, 8), "ldaps://")) {
+        out.secure = true, out.port = 636, rest = url.substr(8);
+    } else if (url.size() > 7 && AsciiIEquals(url.substr(0, 7), "ldap://")) {
+        rest = url.substr(7);
+    } else {
+        return false;
+    }
+    if (const auto slash = rest.find('/'); slash != std::string_view::npos) rest = rest.substr(0, slash);
+    const auto colon = rest.rfind(':');
+    out.host.assign(rest.substr(0, colon));
+    if (colon != std::string_view::npos) {
+        out.port = 0;
+        for (char c : rest.substr(colon + 1)) {
+            if (c < '0' || c > '9' || out.port > 65535) return false;
+            out.port = out.port * 10 + (c - '0');
+        }
+    }
+    return !out.host.empty() && out.port > 0 && out.port <= 65535;
+}
+
+constexpr char kNoTls[] =
+    "the directory server offers no encrypted connection (ldaps:// or StartTLS); the password was not sent";
+
+#ifdef _WIN32
+// Wine's wldap32 turns the Negotiate bind into a SASL bind that crashes without credentials.
+bool UnderWine() {
+    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+}
+
+Connection Connect(const ConnectionSettings& s) {
+    if (s.url.empty() && UnderWine())
+        return {nullptr, Failure(Fault::NoServer, "no directory server named: set VELA_DIRECTORY=ldap://host:port")};
+    Url url;
+    if (!s.url.empty() && !ParseUrl(s.url, url))
+        return {nullptr, Failure(Fault::NoServer, "VELA_DIRECTORY is not ldap://host:port: " + s.url)};
+    Text host = ToApi(url.host);
+    LDAP* ld = s.url.empty() ? ldap_initW(nullptr, LDAP_PORT)
+               : url.secure  ? ldap_sslinitW(host.data(), static_cast<ULONG>(url.port), 1)
+                             : ldap_initW(host.data(), static_cast<ULONG>(url.port));
+    if (!ld) return {nullptr, FromCode(LdapGetLastError(), "connect")};
+    auto client = std::make_unique<Client>(ld);
+    ULONG version = LDAP_VERSION3;
+    ldap_set_optionW(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+    ldap_set_optionW(ld, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
+    l_timeval t{kConnectSeconds, 0};
+    if (ULONG rc = ldap_connect(ld, &t); rc != LDAP_SUCCESS) return {nullptr, FromCode(rc, "connect " + s.url)};
+    ULONG rc;
+    if (s.url.empty() || !s.user.empty()) {
+        // The logged-on user (or the given account) through Negotiate, signed and sealed: what
+        // domain controllers that require signing accept, and a password never goes in clear.
+        ldap_set_optionW(ld, LDAP_OPT_SIGN, LDAP_OPT_ON);
+        ldap_set_optionW(ld, LDAP_OPT_ENCRYPT, LDAP_OPT_ON);
+        if (s.user.empty()) {
+            rc = ldap_bind_sW(ld, nullptr, nullptr, LDAP_AUTH_NEGOTIATE);
+        } else {
+            Text domain, user = ToApi(s.user), password = ToApi(s.password);
+            if (const auto bs = user.find(L'\\'); bs != Text::npos) {
+                domain = user.substr(0, bs);
+                user.erase(0, bs + 1);
+            }
+            SEC_WINNT_AUTH_IDENTITY_W id{};
+            id.User = reinterpret_cast<unsigned short*>(user.data());
+            id.UserLength = static_cast<unsigned long>(user.size());
+            id.Domain = reinterpret_cast<unsigned short*>(domain.data());
+            id.DomainLength = static_cast<unsigned long>(domain.size());
+            id.Password = reinterpret_cast<unsigned short*>(password.data());
+            id.PasswordLength = static_cast<unsigned long>(password.size());
+            id.Flags = SEC_WINNT_AUTH_IDENTITY_UNICODE;
+            rc = ldap_bind_sW(ld, nullptr, reinterpret_cast<PWCHAR>(&id), LDAP_AUTH_NEGOTIATE);
+            SecureZeroMemory(password.data(), password.size() * sizeof(wchar_t));
+        }
+    } else {
+        rc = ldap_simple_bind_sW(ld, nullptr, nullptr);
+    }
+    if (rc != LDAP_SUCCESS) return {nullptr, FromCode(rc, "bind")};
+    return {std::move(client), {}};
+}
+#else
+Connection Connect(const ConnectionSettings& s) {
+    if (s.url.empty())
+        return {nullptr, Failure(Fault::NoServer, "no directory server named: set VELA_DIRECTORY=ldap://host:port")};
+    Url url;
+    if (!ParseUrl(s.url, url))
+        return {nullptr, Failure(Fault::NoServer, "VELA_DIRECTORY is not ldap://host:port: " + s.url)};
+    LDAP* ld = nullptr;
+    const std::string uri = (url.secure ? "ldaps://" : "ldap://") + url.host + ":" + std::to_string(url.port);
+    if (int rc = ldap_initialize(&ld, uri.c_str()); rc != LDAP_SUCCESS) return {nullptr, FromCode(rc, "connect")};
+    auto client = std::make_unique<Client>(ld);
+    int version = LDAP_VERSION3;
+    ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
+    ldap_set_option(ld, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
+    timeval connect{kConnectSeconds, 0}, op{kOperationSeconds, 0};
+    ldap_set_option(ld, LDAP_OPT_NETWORK_TIMEOUT, &connect);
+    ldap_set_option(ld, LDAP_OPT_TIMEOUT, &op);
+    berval cred{0, nullptr};
+    std::string password = s.password;
+    if (!s.user.empty()) {
+        if (!url.secure) {
+            if (int rc = ldap_start_tls_s(ld, nullptr, nullptr); rc != LDAP_SUCCESS) {
+                if (rc == LDAP_SERVER_DOWN || rc == LDAP_CONNECT_ERROR || rc == LDAP_TIMEOUT)
+                    return {nullptr, FromCode(rc, "connect " + uri)};
+                return {nullptr, Failure(Fault::Insecure, kNoTls, rc)};
+            }
+        }
+        cred = berval{password.size(), password.data()};
+    }
+    const int rc = ldap_sasl_bind_s(ld, s.user.empty() ? nullptr : s.user.c_str(), LDAP_SASL_SIMPLE, &cred, nullptr,
+                                    nullptr, nullptr);
+    std::fill(password.begin(), password.end(), '\0');
+    if (rc != LDAP_SUCCESS) return {nullptr, FromCode(rc, "bind " + uri)};
+    return {std::move(client), {}};
+}
+#endif
+
+}  // namespace
+
+Connection ConnectLdap(const ConnectionSettings& settings) { return Connect(settings); }
+
+}  // namespace vela::directory

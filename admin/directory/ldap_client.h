@@ -1,0 +1,107 @@
+// The few LDAP operations the directory layer is built on, behind one interface: the real client
+// (libldap natively, wldap32 on Windows: ldap_client.cpp) and an in-memory directory for tests
+// (memory_directory.h) implement it.  A client is one open connection; it is made for one
+// operation (a listing, a walk) and closed when that returns.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vela::directory {
+
+// Why something did not happen, in terms a caller can count and report.
+enum class Fault {
+    None,
+    NoServer,       // no server named and no domain to find one in
+    Unreachable,    // connection failed, or the server went away during the operation
+    BindRefused,    // the server refused the credentials
+    Insecure,       // credentials were given but no encrypted connection could be had
+    NoSuchObject,   // the path names nothing
+    Rejected,       // the server refused the operation (rights, schema, syntax, ...)
+    Truncated,      // the server stopped a listing early (size limit without paging)
+    BadPath,        // not an "LDAP://" path
+    Damaged,        // the user's userParameters does not parse; it is left as it is
+    TooLong,        // the value does not fit the attribute
+};
+
+struct Outcome {
+    Fault fault = Fault::None;
+    int code = 0;         // the LDAP result code where there was one
+    std::string message;  // for a log or a tool tip; callers decide on `fault`
+    [[nodiscard]] explicit operator bool() const noexcept { return fault == Fault::None; }
+};
+
+[[nodiscard]] Outcome Failure(Fault fault, std::string message, int code = 0);
+// A readable name of a fault ("unreachable"), for messages and test output.
+[[nodiscard]] const char* FaultName(Fault fault) noexcept;
+
+struct Attribute {
+    std::string name;
+    std::vector<std::string> values;  // raw bytes as the server sent them (UTF-8 for strings)
+};
+
+struct LdapEntry {
+    std::string dn;  // as the server spelled it
+    std::vector<Attribute> attributes;
+    // The values of an attribute (name compared ignoring ASCII case), or nullptr.
+    [[nodiscard]] const std::vector<std::string>* Find(std::string_view name) const;
+};
+
+enum class Scope { Base, OneLevel };
+
+struct SearchRequest {
+    std::string base;                     // DN in LDAP style
+    Scope scope = Scope::Base;
+    std::vector<std::string> classes;     // entries with any of these in objectClass; empty: all
+    std::vector<std::string> attributes;  // what to fetch with each entry
+};
+
+struct Modification {
+    enum class Op { Replace, Delete } op = Op::Replace;
+    std::string attribute;
+    std::vector<std::string> values;  // Replace: the new values; Delete: empty = the whole attribute
+};
+
+class LdapClient {
+public:
+    virtual ~LdapClient() = default;
+    // Calls `each` for every entry, in the server's order, fetching pages of at most 1000 so a
+    // container of any size is listed whole.  `each` returning false ends the listing early
+    // (not a failure).  A listing the server cut short fails with Fault::Truncated.
+    virtual Outcome Search(const SearchRequest& request, const std::function<bool(LdapEntry&&)>& each) = 0;
+    // One modify operation, all changes or none, sent with the permissive-modify control so a
+    // delete of an absent attribute succeeds.
+    virtual Outcome Modify(std::string_view dn, const std::vector<Modification>& changes) = 0;
+};
+
+struct Connection {
+    std::unique_ptr<LdapClient> client;  // null when `outcome` is a failure
+    Outcome outcome;
+};
+
+// Opens one connection; what the tab and the walk are handed, so tests can give them the
+// in-memory directory.
+using Connector = std::function<Connection()>;
+
+// Where the real client connects.  No url: serverless, as the logged-on user with signing and
+// sealing (Windows domain members).  A url (ldap://host:port or ldaps://host:port) names a
+// server, bound anonymously unless `user` is given; a password is sent only over ldaps:// or
+// after StartTLS.
+struct ConnectionSettings {
+    std::string url;
+    std::string user;
+    std::string password;
+};
+
+// VELA_DIRECTORY=ldap://host:port, with VELA_DIRECTORY_USER and VELA_DIRECTORY_PASSWORD for
+// credentials.
+[[nodiscard]] ConnectionSettings SettingsFromEnvironment();
+// The real client (ldap_client.cpp).
+[[nodiscard]] Connection ConnectLdap(const ConnectionSettings& settings);
+// A connector that reads the environment each time it connects.
+[[nodiscard]] Connector LdapConnector();
+
+}  // namespace vela::directory

@@ -1,0 +1,371 @@
+#include "admin/directory/user_parameters.h"
+
+#include <algorithm>
+
+namespace vela::directory {
+
+namespace {
+
+constexpr std::size_t kHeaderSize = kReservedSize + 4;  // reserved data, signature, count
+constexpr std::size_t kPropertyHeader = 6;              // name length, value length, type
+constexpr std::size_t kMaxUnits = 32767;                // the attribute's range
+
+std::uint16_t ReadU16(std::string_view b, std::size_t at) {
+    return static_cast<std::uint16_t>(static_cast<unsigned char>(b[at]) |
+                                      (static_cast<unsigned char>(b[at + 1]) << 8));
+}
+
+void AppendU16(std::string& out, std::uint16_t v) {
+    out.push_back(static_cast<char>(v & 0xFF));
+    out.push_back(static_cast<char>(v >> 8));
+}
+
+std::string Utf16Le(std::u16string_view s) {
+    std::string out;
+    out.reserve(s.size() * 2);
+    for (char16_t c : s) AppendU16(out, static_cast<std::uint16_t>(c));
+    return out;
+}
+
+std::string U32Le(std::uint32_t v) {
+    std::string out;
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<char>((v >> (8 * i)) & 0xFF));
+    return out;
+}
+
+// "CtxCfgPresent" and 35 spaces: the reserved data Windows writes into a new value.
+std::string NewReserved() {
+    std::u16string r = u"CtxCfgPresent";
+    r.append(kReservedSize / 2 - r.size(), u' ');
+    return Utf16Le(r);
+}
+
+TsProperty Property(std::string_view name, std::string_view valueBytes) {
+    return TsProperty{PropertyName(name), HexEncode(valueBytes), 1};
+}
+
+std::string AnsiValue(std::string_view ansi) {
+    std::string v(ansi);
+    v.push_back('\0');
+    return v;
+}
+
+std::string WideValue(std::u16string_view wide) {
+    std::string v = Utf16Le(wide);
+    v.append(2, '\0');
+    return v;
+}
+
+// The property set a new terminal-server part carries, in the order Windows writes it.
+std::vector<TsProperty> DefaultProperties(std::string_view ansi, std::u16string_view wide) {
+    const std::string empty(1, '\0'), emptyW(2, '\0');
+    return {
+        Property("CtxCfgPresent", U32Le(0xB00B1E55)),
+        Property("CtxWFProfilePath", AnsiValue(ansi)),
+        Property("CtxWFProfilePathW", WideValue(wide)),
+        Property("CtxWFHomeDir", empty),
+        Property("CtxWFHomeDirW", emptyW),
+        Property("CtxWFHomeDirDrive", empty),
+        Property("CtxWFHomeDirDriveW", emptyW),
+        Property("CtxShadow", U32Le(1)),
+        Property("CtxMaxDisconnectionTime", U32Le(0)),
+        Property("CtxMaxConnectionTime", U32Le(0)),
+        Property("CtxMaxIdleTime", U32Le(0)),
+        Property("CtxWorkDirectory", empty),
+        Property("CtxWorkDirectoryW", emptyW),
+        Property("CtxCfgFlags1", U32Le(0x9020F000)),
+        Property("CtxInitialProgram", empty),
+        Property("CtxInitialProgramW", emptyW),
+    };
+}
+
+// The names looked up on every read and write, in their stored (UTF-16LE) form.
+const std::string& kPresent() {
+    static const std::string name = PropertyName("CtxCfgPresent");
+    return name;
+}
+const std::string& kPath() {
+    static const std::string name = PropertyName("CtxWFProfilePath");
+    return name;
+}
+const std::string& kPathW() {
+    static const std::string name = PropertyName("CtxWFProfilePathW");
+    return name;
+}
+
+std::vector<TsProperty>::iterator Find(std::vector<TsProperty>& props, const std::string& name) {
+    return std::find_if(props.begin(), props.end(), [&](const TsProperty& p) { return p.name == name; });
+}
+
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
+namespace {
+
+// Decodes UTF-8 and hands each UTF-16 code unit to `emit`; false on bytes that are not UTF-8.
+template <typename Emit>
+bool DecodeUtf8(std::string_view s, Emit&& emit) {
+    std::size_t i = 0;
+    while (i < s.size()) {
+        const auto b0 = static_cast<unsigned char>(s[i]);
+        if (b0 < 0x80) {  // the common case in a blob: headers and hex digits below 0x80
+            emit(static_cast<char16_t>(b0));
+            ++i;
+            continue;
+        }
+        std::size_t len;
+        std::uint32_t cp;
+        if (b0 >= 0xC2 && b0 <= 0xDF) {
+            len = 2, cp = b0 & 0x1Fu;
+        } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+            len = 3, cp = b0 & 0x0Fu;
+        } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+            len = 4, cp = b0 & 0x07u;
+        } else {
+            return false;
+        }
+        if (i + len > s.size()) return false;
+        for (std::size_t k = 1; k < len; ++k) {
+            const auto b = static_cast<unsigned char>(s[i + k]);
+            if ((b & 0xC0) != 0x80) return false;
+            cp = (cp << 6) | (b & 0x3Fu);
+        }
+        if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) return false;
+        if (cp >= 0x10000) {
+            cp -= 0x10000;
+            emit(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            emit(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            emit(static_cast<char16_t>(cp));  // lone surrogates pass: blobs contain them
+        }
+        i += len;
+    }
+    return true;
+}
+
+// Encodes `count` code units, the i-th given by unit(i), as UTF-8.
+template <typename Unit>
+std::string EncodeUtf8(std::size_t count, Unit&& unit) {
+    std::string out;
+    out.reserve(count + count / 2);
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint32_t cp = unit(i);
+        if (cp < 0x80) {
+            out.push_back(static_cast<char>(cp));
+            continue;
+        }
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < count) {
+            const std::uint32_t lo = unit(i + 1);
+            if (lo >= 0xDC00 && lo <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
+                ++i;
+            }
+        }
+        if (cp < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else if (cp < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+        }
+    }
+    return out;
+}
+
+}  // namespace
+
+std::optional<std::u16string> Utf8ToUnits(std::string_view s) {
+    std::u16string out;
+    out.reserve(s.size());
+    if (!DecodeUtf8(s, [&](char16_t u) { out.push_back(u); })) return std::nullopt;
+    return out;
+}
+
+std::string UnitsToUtf8(std::u16string_view u) {
+    return EncodeUtf8(u.size(), [&](std::size_t i) { return static_cast<std::uint32_t>(u[i]); });
+}
+
+std::optional<std::string> WireToBlob(std::string_view wire) {
+    std::string blob(wire.size() * 2, '\0');  // a code unit takes at least one byte of UTF-8
+    char* out = blob.data();
+    if (!DecodeUtf8(wire, [&](char16_t u) {
+            *out++ = static_cast<char>(u & 0xFF);
+            *out++ = static_cast<char>(u >> 8);
+        }))
+        return std::nullopt;
+    blob.resize(static_cast<std::size_t>(out - blob.data()));
+    return blob;
+}
+
+std::string BlobToWire(std::string_view blob) {
+    return EncodeUtf8((blob.size() + 1) / 2, [&](std::size_t i) {
+        const auto lo = static_cast<unsigned char>(blob[2 * i]);
+        const auto hi = 2 * i + 1 < blob.size() ? static_cast<unsigned char>(blob[2 * i + 1]) : 0u;
+        return static_cast<std::uint32_t>(lo | (hi << 8));
+    });
+}
+
+std::optional<UserParameters> ParseUserParameters(std::string_view b) {
+    if (b.size() < kReservedSize) return std::nullopt;
+    UserParameters p;
+    p.reserved.assign(b.substr(0, kReservedSize));
+    if (b.size() == kReservedSize) return p;
+    if (b.size() < kHeaderSize || ReadU16(b, kReservedSize) != u'P') return std::nullopt;
+    p.hasTsPart = true;
+    const std::size_t count = ReadU16(b, kReservedSize + 2);
+    std::size_t at = kHeaderSize;
+    p.properties.reserve(std::min<std::size_t>(count, b.size() / kPropertyHeader));
+    for (std::size_t n = 0; n < count; ++n) {
+        if (b.size() - at < kPropertyHeader) return std::nullopt;
+        const std::size_t nameLen = ReadU16(b, at), valueLen = ReadU16(b, at + 2);
+        const std::uint16_t type = ReadU16(b, at + 4);
+        at += kPropertyHeader;
+        if (b.size() - at < nameLen + valueLen) return std::nullopt;
+        p.properties.push_back(TsProperty{std::string(b.substr(at, nameLen)),
+                                          std::string(b.substr(at + nameLen, valueLen)), type});
+        at += nameLen + valueLen;
+    }
+    p.trailing.assign(b.substr(at));
+    return p;
+}
+
+std::string SerializeUserParameters(const UserParameters& p) {
+    std::string out = p.reserved;
+    if (!p.hasTsPart) return out;
+    AppendU16(out, u'P');
+    AppendU16(out, static_cast<std::uint16_t>(p.properties.size()));
+    for (const auto& prop : p.properties) {
+        AppendU16(out, static_cast<std::uint16_t>(prop.name.size()));
+        AppendU16(out, static_cast<std::uint16_t>(prop.value.size()));
+        AppendU16(out, prop.type);
+        out += prop.name;
+        out += prop.value;
+    }
+    out += p.trailing;
+    return out;
+}
+
+std::string PropertyName(std::string_view ascii) {
+    std::string out;
+    for (char c : ascii) AppendU16(out, static_cast<unsigned char>(c));
+    return out;
+}
+
+std::string HexEncode(std::string_view bytes) {
+    static constexpr char kDigits[] = "0123456789abcdef";
+    std::string out;
+    out.reserve(bytes.size() * 2);
+    for (char c : bytes) {
+        const auto b = static_cast<unsigned char>(c);
+        out.push_back(kDigits[b >> 4]);
+        out.push_back(kDigits[b & 0x0F]);
+    }
+    return out;
+}
+
+std::optional<std::string> HexDecode(std::string_view d) {
+    if (d.size() % 2 != 0) return std::nullopt;
+    std::string out;
+    out.reserve(d.size() / 2);
+    for (std::size_t i = 0; i < d.size(); i += 2) {
+        const int hi = HexDigit(d[i]), lo = HexDigit(d[i + 1]);
+        if (hi < 0 || lo < 0) return std::nullopt;
+        out.push_back(static_cast<char>(hi * 16 + lo));
+    }
+    return out;
+}
+
+TsProfilePath ReadTsProfilePath(std::optional<std::string_view> blob) {
+    TsProfilePath r;
+    if (!blob || blob->empty()) return r;
+    auto parsed = ParseUserParameters(*blob);
+    if (!parsed) {
+        r.state = TsProfilePath::State::Damaged;
+        return r;
+    }
+    auto& props = parsed->properties;
+    const auto plain = Find(props, kPath());
+    if (plain == props.end()) return r;
+    auto bytes = HexDecode(plain->value);
+    if (!bytes) {
+        r.state = TsProfilePath::State::Damaged;
+        return r;
+    }
+    r.state = TsProfilePath::State::Set;
+    r.ansi = bytes->substr(0, bytes->find('\0'));
+    const auto wideProp = Find(props, kPathW());
+    if (wideProp != props.end()) {
+        if (auto w = HexDecode(wideProp->value); w && w->size() % 2 == 0) {
+            std::u16string text;
+            for (std::size_t i = 0; i < w->size(); i += 2) {
+                const auto unit = static_cast<char16_t>(ReadU16(*w, i));
+                if (unit == 0) break;
+                text.push_back(unit);
+            }
+            r.wide = std::move(text);
+        }
+    }
+    return r;
+}
+
+TsWrite WriteTsProfilePath(std::optional<std::string_view> blob, std::string_view ansi, std::u16string_view wide) {
+    TsWrite w;
+    UserParameters p;
+    if (!blob || blob->empty()) {
+        p.reserved = NewReserved();
+    } else if (auto parsed = ParseUserParameters(*blob)) {
+        p = std::move(*parsed);
+    } else {
+        w.result = TsWrite::Result::Damaged;
+        return w;
+    }
+    if (!p.hasTsPart) {
+        p.hasTsPart = true;
+        p.properties = DefaultProperties(ansi, wide);
+    } else {
+        // A plain value that does not decode is damaged; never write over it.
+        auto plain = Find(p.properties, kPath());
+        if (plain != p.properties.end() && !HexDecode(plain->value)) {
+            w.result = TsWrite::Result::Damaged;
+            return w;
+        }
+        if (Find(p.properties, kPresent()) == p.properties.end())
+            p.properties.insert(p.properties.begin(), Property("CtxCfgPresent", U32Le(0xB00B1E55)));
+        plain = Find(p.properties, kPath());
+        if (plain != p.properties.end()) {
+            plain->value = HexEncode(AnsiValue(ansi));
+        } else {
+            const auto present = Find(p.properties, kPresent());
+            p.properties.insert(present + 1, Property("CtxWFProfilePath", AnsiValue(ansi)));
+        }
+        // Terminal servers since 2008 also write the wide twin; keep the two saying the same.
+        if (auto twin = Find(p.properties, kPathW()); twin != p.properties.end())
+            twin->value = HexEncode(WideValue(wide));
+    }
+    for (const auto& prop : p.properties) {
+        if (prop.value.size() > 0xFFFF || p.properties.size() > 0xFFFF) {
+            w.result = TsWrite::Result::TooLong;
+            return w;
+        }
+    }
+    w.blob = SerializeUserParameters(p);
+    if ((w.blob.size() + 1) / 2 > kMaxUnits) {
+        w.result = TsWrite::Result::TooLong;
+        w.blob.clear();
+    }
+    return w;
+}
+
+}  // namespace vela::directory
