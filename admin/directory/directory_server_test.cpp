@@ -20,6 +20,7 @@
 #endif
 
 #include "admin/directory/directory.h"
+#include "admin/directory/server_accounts.h"
 #include "admin/directory/user_parameters.h"
 
 namespace vela::directory {
@@ -249,6 +250,17 @@ TEST(DirectoryConnection, FailuresSayWhy) {
 
 #ifndef _WIN32
 // What ldapsearch reads back is the same value: the stored bytes are UTF-8 of the code units.
+// The seed's enabled server accounts, found through the whole domain: the one named after this
+// machine has no dNSHostName; the disabled server and the client are left out.
+TEST_F(DirectoryServer, ServerAccountsOfTheWholeDomain) {
+    const auto servers = DirectoryServers([] { return ConnectLdap(Server()); }).Servers();
+    ASSERT_TRUE(servers);
+    ASSERT_EQ(servers->size(), 2u);
+    EXPECT_EQ((*servers)[1], "srv01.example.test");
+    EXPECT_FALSE((*servers)[0].empty());
+    EXPECT_EQ((*servers)[0].find('.'), std::string::npos);
+}
+
 TEST_F(DirectoryServer, LdapsearchReadsTheSameBytes) {
     const std::string users = std::string("CN=Users,") + kDomain;
     DirObject bob;

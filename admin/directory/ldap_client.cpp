@@ -211,11 +211,13 @@ public:
         std::vector<Char*> attrs;
         for (auto& n : names) attrs.push_back(n.data());
         attrs.push_back(nullptr);
-        const int scope = r.scope == Scope::Base ? LDAP_SCOPE_BASE : LDAP_SCOPE_ONELEVEL;
+        const int scope = r.scope == Scope::Base       ? LDAP_SCOPE_BASE
+                          : r.scope == Scope::OneLevel ? LDAP_SCOPE_ONELEVEL
+                                                       : LDAP_SCOPE_SUBTREE;
         // A base search is one entry: no paging.  A listing pages until the cookie comes back
         // empty, and asks for the next page before it hands out this one's entries, so the
         // server works while the caller does.
-        const bool paged = r.scope == Scope::OneLevel;
+        const bool paged = r.scope != Scope::Base;
         auto send = [&](const std::string& cookie, Code& rc) -> int {
             Control* page = nullptr;
             if (paged) {

@@ -50,7 +50,8 @@ struct LdapEntry {
     [[nodiscard]] const std::vector<std::string>* Find(std::string_view name) const;
 };
 
-enum class Scope { Base, OneLevel };
+// Base: the object itself; OneLevel: its children; Subtree: the object and all below it.
+enum class Scope { Base, OneLevel, Subtree };
 
 struct SearchRequest {
     std::string base;                     // DN in LDAP style

@@ -74,9 +74,16 @@ public:
         }
         // Copy first: `each` may add entries (a test re-entering the directory).
         std::vector<LdapEntry> children;
+        const auto below = [&](const Node* n) {
+            if (r.scope == Scope::OneLevel) return n->parentKey == base->key;
+            while (n && n->key != base->key) {
+                const auto parent = d_.index_.find(n->parentKey);
+                n = parent == d_.index_.end() ? nullptr : parent->second;
+            }
+            return n != nullptr;
+        };
         for (const auto& n : d_.nodes_)
-            if (n->parentKey == base->key && HasClass(n->entry, r.classes))
-                children.push_back(Project(n->entry, r.attributes));
+            if (below(n.get()) && HasClass(n->entry, r.classes)) children.push_back(Project(n->entry, r.attributes));
         for (auto& c : children) {
             if (!each(std::move(c))) break;
         }

@@ -1,6 +1,6 @@
 // An in-memory directory behind the LdapClient interface, for tests of the logic built on the
 // directory layer (the tab's listing, the walk).  It behaves as the servers do where the layer
-// relies on it: one-level searches in insertion order matching any objectClass value (a computer,
+// relies on it: one-level and subtree searches in insertion order matching any objectClass value (a computer,
 // which lists "user" in its chain, matches "user"), DNs in any escaping and letter case, a modify
 // that applies all its changes or none, and a delete of an absent attribute that succeeds (the
 // permissive-modify control the real client always sends).  It can also fail like a network:

@@ -19,4 +19,29 @@ std::vector<ServerRow> EnumServers(ServerEnumerator& enumerator) {
     return MakeServerRows(enumerator.TerminalServers());
 }
 
+ServerListing ListServers(ServerEnumerator& browseList, ServerDirectory* directory) {
+    ServerListing listing;
+    listing.rows = EnumServers(browseList);
+    if (!listing.rows.empty()) {
+        listing.source = ServerSource::BrowseList;
+        return listing;
+    }
+    if (directory) {
+        if (auto names = directory->Servers()) {
+            listing.rows = MakeServerRows(*names);
+            listing.source = ServerSource::Directory;
+        }
+    }
+    return listing;
+}
+
+std::string ServerSourceText(const ServerListing& listing) {
+    if (listing.source == ServerSource::None)
+        return "No servers: the browse list named none and the directory could not be asked.";
+    std::string text = std::to_string(listing.rows.size());
+    text += listing.rows.size() == 1 ? " server from the " : " servers from the ";
+    text += listing.source == ServerSource::BrowseList ? "browse list" : "directory";
+    return text;
+}
+
 }  // namespace vela

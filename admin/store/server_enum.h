@@ -1,9 +1,10 @@
 // ServerEnum: the rows of the server list ListView2 on the Servers tab.
 //
 // How the Servers page uses it: on every activation of the tab (and F5 in the list) it calls
-// ServerAssignment::CancelScan, then EnumServers(enumerator) with the platform's enumerator
-// (NetServerEnumerator, server_enum_win32.h), deletes all rows and inserts the returned ones in
-// order: text `name`, key `key`, picture `picture` of the shared image list, unchecked (the
+// ServerAssignment::CancelScan, then ListServers with the platform's enumerator
+// (NetServerEnumerator, server_enum_win32.h) and the directory's server accounts
+// (admin/directory/server_accounts.h), shows ServerSourceText in the status bar, deletes all rows
+// and inserts the returned ones in order: text `name`, key `key`, picture `picture` of the shared image list, unchecked (the
 // insertion must not count as a user toggle).  An empty result leaves the list empty, without a
 // message.
 //
@@ -11,6 +12,7 @@
 // the wide list-view messages.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -41,5 +43,30 @@ struct ServerRow {
 
 // The list's new rows: the enumeration's servers as MakeServerRows makes them.
 [[nodiscard]] std::vector<ServerRow> EnumServers(ServerEnumerator& enumerator);
+
+// The domain's servers as the directory knows them: where the browse list is not kept (current
+// Windows releases ship without its service), it is the only source that names them.
+class ServerDirectory {
+public:
+    virtual ~ServerDirectory() = default;
+    // The names of the enabled server accounts, as the registry functions reach them; nullopt
+    // when the directory could not be asked.
+    [[nodiscard]] virtual std::optional<std::vector<std::string>> Servers() = 0;
+};
+
+enum class ServerSource { BrowseList, Directory, None };
+
+struct ServerListing {
+    std::vector<ServerRow> rows;
+    ServerSource source = ServerSource::None;  // None: neither source answered
+};
+
+// The browse list; when it fails or names no server, the directory (when there is one).  Rows as
+// MakeServerRows makes them, whatever the source.
+[[nodiscard]] ServerListing ListServers(ServerEnumerator& browseList, ServerDirectory* directory);
+
+// The status bar's account of a listing: "12 servers from the browse list", "1 server from the
+// directory", or that neither source answered.
+[[nodiscard]] std::string ServerSourceText(const ServerListing& listing);
 
 }  // namespace vela
