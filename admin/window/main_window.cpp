@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "admin/commands/shell32bit.h"
+#include "admin/directory/server_accounts.h"
 #include "admin/store/server_enum_win32.h"
 #include "admin/win32/text.h"
 #include "admin/window/prompts_win32.h"
@@ -98,6 +99,10 @@ frmConfig::frmConfig(HINSTANCE instance, FrameServices services)
       serversPage_(std::make_unique<ServersPage>(
           instance, *fs_, *prompts_, imageList_.get(), ::GetSubMenu(contextMenus_.get(), 0),
           *(services_.servers ? services_.servers : services_.servers = std::make_shared<NetServerEnumerator>()),
+          (services_.serverDirectory ? services_.serverDirectory
+                                     : services_.serverDirectory =
+                                           std::make_shared<directory::DirectoryServers>(directory::LdapConnector()))
+              .get(),
           *(services_.serverRegistry ? services_.serverRegistry
                                      : services_.serverRegistry = std::make_shared<RemoteServerRegistry>()),
           ServersPageLinks{
@@ -459,6 +464,7 @@ void frmConfig::PumpMessages(bool keepQuit) {
 void frmConfig::SSTab1_SelChange() {
     const int previous = shownTab_;
     ShowPage(static_cast<int>(::SendMessageA(tab_, TCM_GETCURSEL, 0, 0)));
+    ShowCurrentFile();  // a message the last page left in the status bar goes with it
     // The page is painted before its work starts, which may keep the window busy for a while.
     ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     SSTab1_Click(previous);

@@ -67,9 +67,12 @@ struct FrameServices {
     std::function<void()> endProcess = [] { ::ExitProcess(0); };
     // What happens when the window is destroyed by other means than the exit above.
     std::function<void()> onDestroyed = [] { ::PostQuitMessage(0); };
-    // The Servers tab's network: the terminal servers of the domain and their ServerType values.
-    // Null: the platform's (NetServerEnum, the remote registries).
+    // The Servers tab's network: the terminal servers of the domain (the browse list, else the
+    // directory's server accounts) and their ServerType values.  Null: the platform's
+    // (NetServerEnum, the directory named as the "User Configuration" tab finds it, the remote
+    // registries).
     std::shared_ptr<ServerEnumerator> servers;
+    std::shared_ptr<ServerDirectory> serverDirectory;
     std::shared_ptr<ServerRegistry> serverRegistry;
 };
 

@@ -34,14 +34,15 @@ std::string MenuCaption(const std::string& text) {
 }  // namespace
 
 ServersPage::ServersPage(HINSTANCE instance, FileSystem& fs, Prompts& prompts, HIMAGELIST imageList,
-                         HMENU serverMenu, ServerEnumerator& servers, ServerRegistry& registry,
-                         ServersPageLinks links)
+                         HMENU serverMenu, ServerEnumerator& servers, ServerDirectory* directory,
+                         ServerRegistry& registry, ServersPageLinks links)
     : DialogPage(instance, IDD_PAGE_SERVERS),
       types_(fs, prompts),
       fs_(fs),
       imageList_(imageList),
       serverMenu_(serverMenu),
       servers_(servers),
+      directory_(directory),
       assignment_(registry,
                   [this] {
                       if (links_.PumpMessages) links_.PumpMessages();
@@ -145,7 +146,9 @@ void ServersPage::EnumServers() {
     ++ownChecks_;
     ::SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     --ownChecks_;
-    const std::vector<ServerRow> rows = vela::EnumServers(servers_);
+    const ServerListing listing = ListServers(servers_, directory_);
+    if (links_.ShowStatus) links_.ShowStatus(ServerSourceText(listing));
+    const std::vector<ServerRow>& rows = listing.rows;
     ++ownChecks_;
     for (std::size_t i = 0; i < rows.size(); ++i) {
         std::wstring name = win32::Widen(rows[i].name, CP_UTF8);

@@ -2,7 +2,8 @@
 // "Delete server type", and the server list ListView2 with its context menu mnuServer.
 //
 // Each activation (the tab shown, F5 on the tab control or in the list) refills the list from the
-// enumeration (EnumServers) and adds the installer package entries (PopulateInstall).  Picking a
+// browse list or, when that names no server, the directory (EnumServers; the status bar says
+// which), and adds the installer package entries (PopulateInstall).  Picking a
 // type marks the servers that carry it (Combo5_Click); a user's tick or clear writes the server's
 // type and the check mark then tells what the server holds (ListView2_ItemCheck).  The rules live
 // in ServerAssignment, EnumServers and InstallEntries; this page reads its controls, calls them and
@@ -46,10 +47,12 @@ struct ServersPageLinks {
 
 class ServersPage final : public DialogPage, private ServerList {
 public:
-    // `imageList` (ImageList1), `serverMenu` (the "Server" context menu), `servers` and `registry`
+    // `imageList` (ImageList1), `serverMenu` (the "Server" context menu), `servers` (the browse
+    // list), `directory` (asked when the browse list names no server; may be null) and `registry`
     // are borrowed for the page's life.
     ServersPage(HINSTANCE instance, FileSystem& fs, Prompts& prompts, HIMAGELIST imageList, HMENU serverMenu,
-                ServerEnumerator& servers, ServerRegistry& registry, ServersPageLinks links);
+                ServerEnumerator& servers, ServerDirectory* directory, ServerRegistry& registry,
+                ServersPageLinks links);
     ~ServersPage() override;
 
     // Refills Combo5 and then the settings box: "(DEFAULT)" and the store's type folders.
@@ -89,6 +92,7 @@ private:
     HIMAGELIST imageList_;
     HMENU serverMenu_;
     ServerEnumerator& servers_;
+    ServerDirectory* directory_;
     ServerAssignment assignment_;
     InstallEntries installs_;
     ServersPageLinks links_;

@@ -3,7 +3,9 @@
 // behind both, the list's check boxes worked by the keyboard, F5 in the list, the context menu and
 // the installer package entries.  The rules themselves are tested natively (admin/store,
 // admin/packages).
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <functional>
 #include <optional>
 #include <utility>
@@ -180,6 +182,7 @@ TEST_F(ServersTab, TheScanMarksTicksWriteAndCheckMarksTellWhatTheServersHold) {
     ::CreateDirectoryA((temp / "cfg\\ProfileSettings\\WEB").c_str(), nullptr);
     ShowServers();
     EXPECT_EQ(Rows(), (std::vector<std::string>{own + "||", std::string(kUnreachable) + "||"}));
+    EXPECT_EQ(StatusText(), "2 servers from the browse list");
 
     const struct {
         const char* step;
@@ -241,6 +244,36 @@ TEST_F(ServersTab, F5DuringTheScanRefillsTheListAndEndsTheScan) {
     EXPECT_EQ(servers->calls, 2);
     EXPECT_EQ(Rows(), (std::vector<std::string>{std::string(kUnreachable) + "||", own + "||"}));
     EXPECT_TRUE(registry->writes.empty());
+}
+
+// No browse list (NetServerEnum fails with 6118): the directory named by VELA_DIRECTORY lists its
+// enabled server accounts, the status bar says so, and ticking this computer writes its type.
+TEST_F(ServersTab, WithoutABrowseListTheDirectorysServerAccountsAreListed) {
+    const char* folder = std::getenv("VELA_TEST_DIRECTORY");
+    ASSERT_TRUE(folder && *folder) << "no test directory: run under ctest";
+    std::string url;
+    std::getline(std::ifstream("Z:" + std::string(folder) + "/url"), url);
+    ASSERT_FALSE(url.empty());
+    ASSERT_EQ(::_putenv_s("VELA_DIRECTORY", url.c_str()), 0);
+    NetApi noBrowser;
+    noBrowser.serverEnum = [](LMCSTR, DWORD, LPBYTE* buffer, DWORD, LPDWORD read, LPDWORD total, DWORD, LMCSTR,
+                              LPDWORD) -> NET_API_STATUS {
+        *buffer = nullptr;
+        *read = *total = 0;
+        return ERROR_NO_BROWSER_SERVERS_FOUND;
+    };
+    browseList = std::make_shared<NetServerEnumerator>(noBrowser);
+    Start(cfg);
+    ::CreateDirectoryA((temp / "cfg\\ProfileSettings\\Web").c_str(), nullptr);
+    ShowServers();
+    ::_putenv_s("VELA_DIRECTORY", "");
+    EXPECT_EQ(Rows(), (std::vector<std::string>{own + "||", "srv01.example.test||"}));
+    EXPECT_EQ(StatusText(), "2 servers from the directory");
+
+    DropDownAndPick(kServersTab, IDC_COMBO5, "Web");
+    Toggle(0);
+    EXPECT_EQ(Rows(), (std::vector<std::string>{own + "|Web|x", "srv01.example.test|Not Found|"}));
+    EXPECT_EQ(LocalServerType(), "Web");
 }
 
 TEST_F(ServersTab, PackagesOfTheProgramFolderBecomeMenuEntriesAndColumnsOnce) {

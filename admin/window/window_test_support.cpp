@@ -125,7 +125,8 @@ void WindowTest::Start(const std::string& commandTail) {
     };
     services.endProcess = [this] { events.push_back("end"); };
     services.onDestroyed = [] {};
-    services.servers = servers;
+    services.servers = browseList ? browseList : servers;
+    services.serverDirectory = serverDirectory;
     services.serverRegistry = serverRegistry;
     form = std::make_unique<frmConfig>(::GetModuleHandleA(nullptr), std::move(services));
     ASSERT_NE(form->Create(), nullptr);

@@ -108,9 +108,11 @@ protected:
     std::vector<std::string> events;  // "unload", "end", in the order they happened
     // Runs inside the recorded unload, with the pump the window handed over.
     std::function<void(const std::function<void()>& pump)> duringUnload;
-    // The Servers tab's network: scripted servers (none by default), the real registries unless a
-    // test puts a registry of its own here before Start.
+    // The Servers tab's network: scripted servers (none by default), the real directory and
+    // registries unless a test puts its own here before Start.
     std::shared_ptr<ScriptedServers> servers = std::make_shared<ScriptedServers>();
+    std::shared_ptr<ServerEnumerator> browseList;  // when set, stands in for `servers`
+    std::shared_ptr<ServerDirectory> serverDirectory;  // null: the real one (VELA_DIRECTORY)
     std::shared_ptr<ServerRegistry> serverRegistry;
     std::unique_ptr<frmConfig> form;
 
