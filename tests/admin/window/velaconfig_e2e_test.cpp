@@ -813,12 +813,74 @@ TEST_F(VelaConfigE2E, TheServersTabShowsItsNoteColumnsAndContextMenu) {
     const HWND header = reinterpret_cast<HWND>(send(list, LVM_GETHEADER));
     EXPECT_TRUE(d::WaitFor([&] { return send(header, HDM_GETITEMCOUNT) == 3; })) << "no column for Office.msi";
     EXPECT_EQ(send(list, LVM_GETITEMCOUNT), 0u);
+    EXPECT_EQ(d::TextOf(d::FindByClass(main_, "msctls_statusbar32")),
+              "No servers: the browse list named none and the directory could not be asked.");
 
     ASSERT_TRUE(d::RightClick(list));
     const auto menus = [&] { return d::TopLevelWindows(app_->id(), "#32768"); };
     EXPECT_TRUE(d::WaitFor([&] { return !menus().empty(); })) << "no context menu";
     d::PressKey(VK_ESCAPE);
     EXPECT_TRUE(d::WaitFor([&] { return menus().empty(); })) << "the context menu stayed open";
+    ExpectEndsAfterOneHiddenUnload([&] { Menu('q'); });
+}
+
+// No browse list, but a directory (VELA_DIRECTORY): its enabled server accounts are listed, this
+// computer among them; ticking it with a type picked writes the type into its registry.
+TEST_F(VelaConfigE2E, WithoutABrowseListTheDirectorysServersAreListedAndTicked) {
+    const auto folder = vela::test::GetEnv("VELA_TEST_DIRECTORY");
+    ASSERT_TRUE(folder && !folder->empty()) << "no test directory: run under ctest";
+    const std::string url = Lines(vela::test::ReadWholeFile("Z:" + *folder + "/url").value_or("")).front();
+    ASSERT_TRUE(::SetEnvironmentVariableA("VELA_DIRECTORY", url.c_str()));  // the program inherits it
+    HKEY key = nullptr;
+    ASSERT_EQ(::RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\Orvanta\\Vela Framework", &key), ERROR_SUCCESS);
+    ::RegDeleteValueA(key, "ServerType");
+    const auto held = [&] {
+        char data[64] = {};
+        DWORD size = sizeof data;
+        return ::RegQueryValueExA(key, "ServerType", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size) ==
+                       ERROR_SUCCESS
+                   ? std::string(data)
+                   : std::string("(none)");
+    };
+    const std::string cfg = dataFolder_ + "\\framework.ini";
+    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
+    ASSERT_TRUE(::CreateDirectoryA((dataFolder_ + "\\ProfileSettings").c_str(), nullptr));
+    ASSERT_TRUE(::CreateDirectoryA((dataFolder_ + "\\ProfileSettings\\Web").c_str(), nullptr));
+    Start(cfg);
+    ::SetEnvironmentVariableA("VELA_DIRECTORY", nullptr);
+    ASSERT_NO_FATAL_FAILURE(WaitForMain());
+    ASSERT_TRUE(d::Activate(main_));
+
+    const HWND list = d::FindControlAfter(main_, "Configured servers", "SysListView32");
+    const HWND combo5 = d::FindControlAfter(::GetParent(list), "Server type", "ComboBox");
+    ASSERT_TRUE(list && combo5);
+    d::PressKey(VK_TAB, VK_CONTROL);
+    d::PressKey(VK_TAB, VK_CONTROL);
+    ASSERT_TRUE(d::WaitFor([&] { return ::IsWindowVisible(list) != FALSE; })) << "the Servers tab is not shown";
+    const auto send = [](HWND w, UINT msg, WPARAM wp = 0, LPARAM lp = 0) {
+        DWORD_PTR r = 0;
+        ::SendMessageTimeoutA(w, msg, wp, lp, SMTO_NORMAL, 5000, &r);
+        return r;
+    };
+    ASSERT_TRUE(d::WaitFor([&] { return send(list, LVM_GETITEMCOUNT) == 2; })) << "the directory's two servers are not listed";
+    EXPECT_EQ(d::TextOf(d::FindByClass(main_, "msctls_statusbar32")), "2 servers from the directory");
+
+    ASSERT_TRUE(d::PickFreshComboEntry(combo5, "Web"));
+    Sync();
+    // Both rows ticked with the keyboard: only this computer takes the write and keeps its mark.
+    ASSERT_TRUE(d::Click(list));
+    d::PressKey(VK_HOME);
+    d::PressKey(VK_SPACE);
+    d::PressKey(VK_DOWN);
+    d::PressKey(VK_SPACE);
+    Sync();
+    EXPECT_TRUE(d::WaitFor([&] { return held() == "Web"; })) << held();
+    const auto checked = [&](int row) {
+        return (send(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK) >> 12) == 2;
+    };
+    EXPECT_NE(checked(0), checked(1)) << "exactly one server holds the type";
+    ::RegDeleteValueA(key, "ServerType");
+    ::RegCloseKey(key);
     ExpectEndsAfterOneHiddenUnload([&] { Menu('q'); });
 }
 
