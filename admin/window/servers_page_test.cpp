@@ -198,9 +198,6 @@ TEST_F(ServersTab, TheScanMarksTicksWriteAndCheckMarksTellWhatTheServersHold) {
         {"ticked", nullptr, 0, {own + "|WEB|x", std::string(kUnreachable) + "|Not Found|"}, {{own, "WEB"}}, "WEB", false},
         {"an unreachable server keeps no mark", nullptr, 1, {own + "|WEB|x", std::string(kUnreachable) + "|Not Found|"},
          {{kUnreachable, "WEB"}}, "WEB", true},
-        {"(DEFAULT) picked: a rescan", "(DEFAULT)", -1, {own + "|WEB|", std::string(kUnreachable) + "|Not Found|"}, {}, "WEB", false},
-        {"(DEFAULT) ticked", nullptr, 0, {own + "|(DEFAULT)|x", std::string(kUnreachable) + "|Not Found|"},
-         {{own, "(DEFAULT)"}}, "(DEFAULT)", false},
     };
     for (const auto& s : steps) {
         SCOPED_TRACE(s.step);
@@ -217,15 +214,6 @@ TEST_F(ServersTab, TheScanMarksTicksWriteAndCheckMarksTellWhatTheServersHold) {
             EXPECT_EQ(StatusText(), status);
         }
     }
-
-    // F5 in the list refills it, unchecked, without writing.
-    registry->writes.clear();
-    ::SetFocus(List());
-    PostF5ToList();
-    Pump(form.get());
-    EXPECT_EQ(servers->calls, 2);
-    EXPECT_EQ(Rows(), (std::vector<std::string>{own + "||", std::string(kUnreachable) + "||"}));
-    EXPECT_TRUE(registry->writes.empty());
 }
 
 // The scan lets the window work between two servers: F5 pressed while the first server is read

@@ -787,45 +787,10 @@ TEST_F(VelaConfigE2E, ServerTypesAndSettingsFilesAreWorkedFromBothTabs) {
     ExpectEndsAfterOneHiddenUnload([&] { Menu('q'); });
 }
 
-// Wine has no browse list (NetServerEnum answers 6118), so the list stays empty; the tab still
-// shows its note, the two columns and one for the package in the program folder, and the list's
-// context menu on a right click.
-TEST_F(VelaConfigE2E, TheServersTabShowsItsNoteColumnsAndContextMenu) {
-    const std::string cfg = dataFolder_ + "\\framework.ini";
-    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
-    ASSERT_TRUE(vela::test::WriteWholeFile(programFolder_ + "\\Office.msi", ""));
-    ASSERT_NO_FATAL_FAILURE(Start(cfg));
-    ASSERT_NO_FATAL_FAILURE(WaitForMain());
-    ASSERT_TRUE(d::Activate(main_));
-
-    const HWND note = d::FindControl(main_, "Static", "NOTE! This requires administrative registry access to remote servers");
-    const HWND list = d::FindControlAfter(main_, "Configured servers", "SysListView32");
-    ASSERT_TRUE(note && list);
-    d::PressKey(VK_TAB, VK_CONTROL);
-    d::PressKey(VK_TAB, VK_CONTROL);
-    ASSERT_TRUE(d::WaitFor([&] { return ::IsWindowVisible(list) != FALSE; })) << "the Servers tab is not shown";
-    EXPECT_TRUE(::IsWindowVisible(note));
-    const auto send = [](HWND w, UINT msg) {
-        DWORD_PTR r = 0;
-        ::SendMessageTimeoutA(w, msg, 0, 0, SMTO_NORMAL, 5000, &r);
-        return r;
-    };
-    const HWND header = reinterpret_cast<HWND>(send(list, LVM_GETHEADER));
-    EXPECT_TRUE(d::WaitFor([&] { return send(header, HDM_GETITEMCOUNT) == 3; })) << "no column for Office.msi";
-    EXPECT_EQ(send(list, LVM_GETITEMCOUNT), 0u);
-    EXPECT_EQ(d::TextOf(d::FindByClass(main_, "msctls_statusbar32")),
-              "No servers: the browse list named none and the directory could not be asked.");
-
-    ASSERT_TRUE(d::RightClick(list));
-    const auto menus = [&] { return d::TopLevelWindows(app_->id(), "#32768"); };
-    EXPECT_TRUE(d::WaitFor([&] { return !menus().empty(); })) << "no context menu";
-    d::PressKey(VK_ESCAPE);
-    EXPECT_TRUE(d::WaitFor([&] { return menus().empty(); })) << "the context menu stayed open";
-    ExpectEndsAfterOneHiddenUnload([&] { Menu('q'); });
-}
-
-// No browse list, but a directory (VELA_DIRECTORY): its enabled server accounts are listed, this
-// computer among them; ticking it with a type picked writes the type into its registry.
+// No browse list (Wine's NetServerEnum answers 6118), but a directory (VELA_DIRECTORY): its enabled
+// server accounts are listed, this computer among them, under the note and with a column for the
+// program folder's package; ticking this computer with a type picked writes the type into its
+// registry; a right click shows the context menu.
 TEST_F(VelaConfigE2E, WithoutABrowseListTheDirectorysServersAreListedAndTicked) {
     const auto folder = vela::test::GetEnv("VELA_TEST_DIRECTORY");
     ASSERT_TRUE(folder && !folder->empty()) << "no test directory: run under ctest";
@@ -846,14 +811,16 @@ TEST_F(VelaConfigE2E, WithoutABrowseListTheDirectorysServersAreListedAndTicked) 
     ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
     ASSERT_TRUE(::CreateDirectoryA((dataFolder_ + "\\ProfileSettings").c_str(), nullptr));
     ASSERT_TRUE(::CreateDirectoryA((dataFolder_ + "\\ProfileSettings\\Web").c_str(), nullptr));
+    ASSERT_TRUE(vela::test::WriteWholeFile(programFolder_ + "\\Office.msi", ""));
     Start(cfg);
     ::SetEnvironmentVariableA("VELA_DIRECTORY", nullptr);
     ASSERT_NO_FATAL_FAILURE(WaitForMain());
     ASSERT_TRUE(d::Activate(main_));
 
+    const HWND note = d::FindControl(main_, "Static", "NOTE! This requires administrative registry access to remote servers");
     const HWND list = d::FindControlAfter(main_, "Configured servers", "SysListView32");
     const HWND combo5 = d::FindControlAfter(::GetParent(list), "Server type", "ComboBox");
-    ASSERT_TRUE(list && combo5);
+    ASSERT_TRUE(note && list && combo5);
     d::PressKey(VK_TAB, VK_CONTROL);
     d::PressKey(VK_TAB, VK_CONTROL);
     ASSERT_TRUE(d::WaitFor([&] { return ::IsWindowVisible(list) != FALSE; })) << "the Servers tab is not shown";
@@ -864,6 +831,8 @@ TEST_F(VelaConfigE2E, WithoutABrowseListTheDirectorysServersAreListedAndTicked) 
     };
     ASSERT_TRUE(d::WaitFor([&] { return send(list, LVM_GETITEMCOUNT) == 2; })) << "the directory's two servers are not listed";
     EXPECT_EQ(d::TextOf(d::FindByClass(main_, "msctls_statusbar32")), "2 servers from the directory");
+    EXPECT_TRUE(::IsWindowVisible(note));
+    EXPECT_EQ(send(reinterpret_cast<HWND>(send(list, LVM_GETHEADER)), HDM_GETITEMCOUNT), 3u) << "no column for Office.msi";
 
     ASSERT_TRUE(d::PickFreshComboEntry(combo5, "Web"));
     Sync();
@@ -879,6 +848,12 @@ TEST_F(VelaConfigE2E, WithoutABrowseListTheDirectorysServersAreListedAndTicked) 
         return (send(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK) >> 12) == 2;
     };
     EXPECT_NE(checked(0), checked(1)) << "exactly one server holds the type";
+
+    ASSERT_TRUE(d::RightClick(list));
+    const auto menus = [&] { return d::TopLevelWindows(app_->id(), "#32768"); };
+    EXPECT_TRUE(d::WaitFor([&] { return !menus().empty(); })) << "no context menu";
+    d::PressKey(VK_ESCAPE);
+    EXPECT_TRUE(d::WaitFor([&] { return menus().empty(); })) << "the context menu stayed open";
     ::RegDeleteValueA(key, "ServerType");
     ::RegCloseKey(key);
     ExpectEndsAfterOneHiddenUnload([&] { Menu('q'); });
