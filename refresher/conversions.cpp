@@ -69,6 +69,18 @@ std::int32_t ConvertMetric(std::int32_t value, std::int32_t divisor) {
 
 std::int32_t IconSpacingRule(std::int32_t twips) { return twips > -480 ? -1125 : twips; }
 
+std::optional<std::int32_t> WithinRange(std::int32_t pixels, MetricRange range, std::int32_t divisor) {
+    if (pixels < ConvertMetric(-range.minTwips, divisor) || pixels > ConvertMetric(-range.maxTwips, divisor))
+        return std::nullopt;
+    return pixels;
+}
+
+bool IsScreenFont(const WideLogFont& font, std::int32_t divisor) {
+    const std::int64_t height = font.height < 0 ? -std::int64_t{font.height} : font.height;
+    return font.weight >= 0 && font.weight <= kMaxFontWeight &&
+           height <= ConvertMetric(-kMaxFontHeightTwips, divisor);
+}
+
 std::array<ColourRow, kColourRows> ColourTable(OsVersion version) {
     const bool menuColours = version.major > 5 || (version.major == 5 && version.minor >= 1);
     return {{
@@ -127,7 +139,7 @@ std::optional<WideLogFont> DecodeWideLogFont(std::span<const std::uint8_t> image
     return f;
 }
 
-AnsiLogFont NarrowLogFont(const WideLogFont& font, const AnsiConverter& toAnsi) {
+std::optional<AnsiLogFont> NarrowLogFont(const WideLogFont& font, const AnsiConverter& toAnsi) {
     AnsiLogFont a;
     a.height = font.height;
     a.width = font.width;
@@ -145,14 +157,18 @@ AnsiLogFont NarrowLogFont(const WideLogFont& font, const AnsiConverter& toAnsi) 
 
     std::u16string_view face(font.face.data(), font.face.size());
     face = face.substr(0, std::min(face.find(u'\0'), face.size()));
-    std::string narrow = face.empty() ? std::string() : toAnsi(face);
-    while (narrow.size() > kFaceSize - 1) {
+    const auto convert = [&]() -> std::optional<std::string> {
+        return face.empty() ? std::string() : toAnsi(face);
+    };
+    std::optional<std::string> narrow = convert();
+    while (narrow && narrow->size() > kFaceSize - 1) {
         const bool pair = face.size() >= 2 && IsLowSurrogate(face.back()) &&
                           IsHighSurrogate(face[face.size() - 2]);
         face.remove_suffix(pair ? 2 : 1);
-        narrow = face.empty() ? std::string() : toAnsi(face);
+        narrow = convert();
     }
-    std::copy(narrow.begin(), narrow.end(), a.face.begin());
+    if (!narrow) return std::nullopt;
+    std::copy(narrow->begin(), narrow->end(), a.face.begin());
     return a;
 }
 

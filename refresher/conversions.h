@@ -49,6 +49,25 @@ struct OsVersion {
 // above -480 twips (so also 0, positive numbers and text without a number) becomes -1125.
 [[nodiscard]] std::int32_t IconSpacingRule(std::int32_t twips);
 
+// The sizes the system's appearance settings allow for a metric, in twips (the registry's unit),
+// so that the pixel range follows the screen's resolution as the stored values do.  A restored
+// profile can hold anything; a value outside its range would leave the desktop unusable.
+struct MetricRange {
+    std::int32_t minTwips = 0;
+    std::int32_t maxTwips = 0;
+};
+// The sizing border: 0 to 750 twips, 0 to 50 pixels at 96 pixels per inch.
+inline constexpr MetricRange kBorderRange{0, 750};
+// Caption, small caption, menu and scroll bar sizes: up to 1500 twips, 100 pixels at 96.
+inline constexpr MetricRange kBarRange{0, 1500};
+// Icon spacing: no narrower than an icon (480 twips, 32 pixels at 96), up to 2730 twips (182).
+inline constexpr MetricRange kIconSpacingRange{480, 2730};
+
+// `pixels` (a ConvertMetric result) when it lies within `range` as `divisor` converts its ends
+// to pixels, both ends included; nothing otherwise.
+[[nodiscard]] std::optional<std::int32_t> WithinRange(std::int32_t pixels, MetricRange range,
+                                                     std::int32_t divisor);
+
 // One row of the colour table: the registry value under "Control Panel\Colors" and the system
 // colour index it is given to.
 struct ColourRow {
@@ -87,13 +106,25 @@ struct AnsiLogFont {
 // after the first 92 are ignored.
 [[nodiscard]] std::optional<WideLogFont> DecodeWideLogFont(std::span<const std::uint8_t> image);
 
-// Converts UTF-16 text (no terminator, no embedded NUL) to the ANSI code page.
-using AnsiConverter = std::function<std::string(std::u16string_view)>;
+// The tallest font the steps apply: as tall as the tallest bar (kBarRange), in twips.
+inline constexpr std::int32_t kMaxFontHeightTwips = 1500;
+// LOGFONT weights run from 0 (the default) to 1000.
+inline constexpr std::int32_t kMaxFontWeight = 1000;
+
+// True when `font` can be a screen font: its weight lies within 0..1000 and its height, taken
+// either as a cell height (positive) or a character height (negative), is no more than
+// kMaxFontHeightTwips converted to pixels by `divisor`.
+[[nodiscard]] bool IsScreenFont(const WideLogFont& font, std::int32_t divisor);
+
+// Converts UTF-16 text (no terminator, no embedded NUL) to the ANSI code page; nothing when a
+// character has no form of its own there (it would arrive as the default character).
+using AnsiConverter = std::function<std::optional<std::string>(std::u16string_view)>;
 
 // LOGFONTA of a LOGFONTW: the numbers and the eight byte fields are copied unchanged (the height
 // is not converted); the face name, up to its first NUL, goes through `toAnsi`.  When the result
 // needs more than 31 bytes, whole UTF-16 characters are dropped from the end until it fits, so a
-// double-byte character is never cut in half.
-[[nodiscard]] AnsiLogFont NarrowLogFont(const WideLogFont& font, const AnsiConverter& toAnsi);
+// double-byte character is never cut in half.  Nothing when the face name is not text in the
+// ANSI code page.
+[[nodiscard]] std::optional<AnsiLogFont> NarrowLogFont(const WideLogFont& font, const AnsiConverter& toAnsi);
 
 }  // namespace vela::refresher

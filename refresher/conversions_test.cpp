@@ -90,6 +90,48 @@ TEST(IconSpacingRule, AnythingAboveMinus480BecomesTheDefaultSpacing) {
     }
 }
 
+TEST(WithinRange, TheAppearanceSettingsSizesScaleWithTheScreen) {
+    const struct {
+        std::int32_t pixels;
+        MetricRange range;
+        std::int32_t divisor;
+        bool within;
+    } cases[] = {
+        {0, kBorderRange, -15, true},       {50, kBorderRange, -15, true},
+        {51, kBorderRange, -15, false},     {-1, kBorderRange, -15, false},
+        {62, kBorderRange, -12, true},      {63, kBorderRange, -12, false},
+        {100, kBarRange, -15, true},        {101, kBarRange, -15, false},
+        {125, kBarRange, -12, true},        {126, kBarRange, -12, false},
+        {32, kIconSpacingRange, -15, true}, {31, kIconSpacingRange, -15, false},
+        {182, kIconSpacingRange, -15, true}, {183, kIconSpacingRange, -15, false},
+        {40, kIconSpacingRange, -12, true}, {39, kIconSpacingRange, -12, false},
+        {INT_MAX, kBarRange, -1, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.pixels << " px, " << c.range.maxTwips << " twips, " << c.divisor);
+        EXPECT_EQ(WithinRange(c.pixels, c.range, c.divisor), c.within ? std::optional(c.pixels) : std::nullopt);
+    }
+}
+
+TEST(IsScreenFont, WeightUpTo1000AndNoTallerThanTheTallestBar) {
+    const struct {
+        std::int32_t height, weight, divisor;
+        bool screen;
+    } cases[] = {
+        {-12, 0, -15, true},     {-12, 1000, -15, true},  {-12, -1, -15, false},   {-12, 1001, -15, false},
+        {-100, 400, -15, true},  {100, 400, -15, true},   {-101, 400, -15, false}, {101, 400, -15, false},
+        {0, 400, -15, true},     {-125, 400, -12, true},  {-126, 400, -12, false},
+        {INT_MIN, 400, -15, false}, {INT_MAX, 400, -15, false}, {-1, -1, -15, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.height << " high, weight " << c.weight << ", " << c.divisor);
+        WideLogFont f;
+        f.height = c.height;
+        f.weight = c.weight;
+        EXPECT_EQ(IsScreenFont(f, c.divisor), c.screen);
+    }
+}
+
 TEST(CheckVersion, RequiresMajorFive) {
     EXPECT_FALSE(CheckVersion(0));
     EXPECT_FALSE(CheckVersion(4));
@@ -176,11 +218,10 @@ TEST(DecodeWideLogFont, ReadsTheLittleEndianImageAndRejectsShortOnes) {
 
 // Stands in for WideCharToMultiByte: Latin-1 passes, a few Cyrillic letters map as code page
 // 1251 does, CJK takes two bytes (as in a double-byte code page), a surrogate pair four, anything
-// else becomes '?'.
-// Records what it was handed.
+// else has no form.  Records what it was handed.
 struct FakeCodePage {
     std::vector<std::u16string>* calls;
-    std::string operator()(std::u16string_view text) const {
+    std::optional<std::string> operator()(std::u16string_view text) const {
         calls->emplace_back(text);
         static const std::map<char16_t, char> cyrillic = {{u'\u0413', '\xC3'}, {u'\u0435', '\xE5'},
                                                           {u'\u043E', '\xEE'}, {u'\u0440', '\xF0'}};
@@ -193,18 +234,18 @@ struct FakeCodePage {
             } else if (c < 0x100) out += static_cast<char>(c);
             else if (auto it = cyrillic.find(c); it != cyrillic.end()) out += it->second;
             else if (c >= 0x4E00 && c <= 0x9FFF) out += "\x88\x9F";
-            else out += '?';
+            else return std::nullopt;
         }
         return out;
     }
 };
 
-std::string Face(const AnsiLogFont& f) { return std::string(f.face.data()); }
+std::string Face(const std::optional<AnsiLogFont>& f) { return f ? std::string(f->face.data()) : "(none)"; }
 
 TEST(NarrowLogFont, CopiesNumbersAndConvertsTheFaceThroughTheCodePage) {
     std::vector<std::u16string> calls;
     const FakeCodePage cp{&calls};
-    const AnsiLogFont tahoma = NarrowLogFont(*DecodeWideLogFont(FontImage(-11, 700, u"Tahoma")), cp);
+    const AnsiLogFont tahoma = NarrowLogFont(*DecodeWideLogFont(FontImage(-11, 700, u"Tahoma")), cp).value();
     EXPECT_EQ(tahoma.height, -11);  // no metric conversion of the height
     EXPECT_EQ(tahoma.width, -3);
     EXPECT_EQ(tahoma.escapement, 900);
@@ -229,6 +270,9 @@ TEST(NarrowLogFont, CopiesNumbersAndConvertsTheFaceThroughTheCodePage) {
         {u"\u0413\u0435\u043E\u0440", "\xC3\xE5\xEE\xF0"},
         {u"\u5B8B\u4F53", "\x88\x9F\x88\x9F"},
         {u"", ""},
+        // Not text in the code page: the font is not used at all.
+        {u"Arial \u20AC", "(none)"},
+        {std::u16string(32, u'\xFFFF'), "(none)"},
     };
     for (const auto& f : faces) {
         SCOPED_TRACE(f.expected);
@@ -256,7 +300,7 @@ TEST(NarrowLogFont, LongResultsDropWholeCharactersAndStayTerminated) {
     }
 
     // 32 units without a terminator: the last one is dropped to make room for it.
-    const AnsiLogFont full = NarrowLogFont(*DecodeWideLogFont(FontImage(-12, 400, std::u16string(32, u'b'))), cp);
+    const AnsiLogFont full = NarrowLogFont(*DecodeWideLogFont(FontImage(-12, 400, std::u16string(32, u'b'))), cp).value();
     EXPECT_EQ(Face(full), std::string(31, 'b'));
     EXPECT_EQ(full.face[31], '\0');
 }

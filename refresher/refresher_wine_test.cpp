@@ -436,6 +436,31 @@ TEST_F(Appearance, UnusableValuesLeaveTheCurrentSettings) {
     EXPECT_EQ(after.timeout, 777u);
 }
 
+TEST_F(Appearance, AbsurdMetricsAndFontsKeepTheCurrentSettings) {
+    WriteUserAppearance();
+    SetText(kMetrics, "BorderWidth", "-2147483648");
+    SetText(kMetrics, "CaptionWidth", "-99999999999");
+    SetText(kMetrics, "IconSpacing", "-2147483648");
+    SetBinary(kMetrics, "MessageFont", std::vector<BYTE>(92, 0xFF));
+    SetBinary(kMetrics, "IconFont", WideFontImage(L"Segoe UI", -12, 1001));
+
+    Child run(RefresherCommand(""));
+    ASSERT_TRUE(run.Started());
+    EXPECT_EQ(run.Wait(), DWORD{0});
+    EXPECT_EQ(run.Output(), ExpectedRunOutput(false));
+
+    const Observed after = Probe();
+    EXPECT_EQ(after.ncm.iBorderWidth, 3);
+    EXPECT_EQ(after.ncm.iCaptionWidth, 26);
+    EXPECT_EQ(after.icm.iHorzSpacing, 90);
+    ExpectFont(after.ncm.lfMessageFont, "Courier New", -14, 400);
+    ExpectFont(after.icm.lfFont, "Courier New", -14, 400);
+    // The sound values beside them still apply.
+    EXPECT_EQ(after.ncm.iCaptionHeight, 20);
+    EXPECT_EQ(after.icm.iVertSpacing, 85);
+    ExpectFont(after.ncm.lfMenuFont, "Tahoma", -13, 400);
+}
+
 TEST_F(Appearance, CommandLineWordsInAnyCaseAndTheUsageHint) {
     const struct {
         const char* arguments;

@@ -5,10 +5,14 @@
 namespace vela::refresher {
 namespace {
 
-// Reads a metric value into `target` (converted to pixels); leaves it alone when not readable.
-void ReadMetric(RegistryKey& key, const char* name, std::int32_t divisor, std::int32_t& target) {
-    if (const std::optional<std::string> text = key.ReadText(name, kMetricLimit))
-        target = ConvertMetric(ParseNumber(*text), divisor);
+// Reads a metric value into `target` (converted to pixels); leaves it alone when not readable or
+// outside `range`.
+void ReadMetric(RegistryKey& key, const char* name, MetricRange range, std::int32_t divisor,
+                std::int32_t& target) {
+    if (const std::optional<std::string> text = key.ReadText(name, kMetricLimit)) {
+        const std::int32_t pixels = ConvertMetric(ParseNumber(*text), divisor);
+        if (const std::optional<std::int32_t> within = WithinRange(pixels, range, divisor)) target = *within;
+    }
 }
 
 }  // namespace
@@ -61,11 +65,11 @@ bool SettingsSteps::SetColors(OsVersion version) {
     return system_.SetColours(elements, colours);
 }
 
-std::optional<AnsiLogFont> SettingsSteps::ReadFont(RegistryKey& key, const char* name) {
+std::optional<AnsiLogFont> SettingsSteps::ReadFont(RegistryKey& key, const char* name, std::int32_t divisor) {
     const std::optional<std::vector<std::uint8_t>> image = key.ReadBinary(name, kFontLimit);
     if (!image) return std::nullopt;
     const std::optional<WideLogFont> wide = DecodeWideLogFont(*image);
-    if (!wide) return std::nullopt;
+    if (!wide || !IsScreenFont(*wide, divisor)) return std::nullopt;
     return NarrowLogFont(*wide, toAnsi_);
 }
 
@@ -73,22 +77,22 @@ bool SettingsSteps::SetNonClientMetrics(std::int32_t divisor) {
     std::optional<WindowMetrics> m = system_.CurrentWindowMetrics();
     if (!m) return false;
     if (const std::unique_ptr<RegistryKey> key = registry_.Open(UserKey::WindowMetrics)) {
-        ReadMetric(*key, "BorderWidth", divisor, m->borderWidth);
-        ReadMetric(*key, "CaptionHeight", divisor, m->captionHeight);
-        ReadMetric(*key, "CaptionWidth", divisor, m->captionWidth);
-        ReadMetric(*key, "MenuHeight", divisor, m->menuHeight);
-        ReadMetric(*key, "MenuWidth", divisor, m->menuWidth);
-        ReadMetric(*key, "ScrollHeight", divisor, m->scrollHeight);
-        ReadMetric(*key, "ScrollWidth", divisor, m->scrollWidth);
-        ReadMetric(*key, "SmCaptionHeight", divisor, m->smCaptionHeight);
-        ReadMetric(*key, "SmCaptionWidth", divisor, m->smCaptionWidth);
+        ReadMetric(*key, "BorderWidth", kBorderRange, divisor, m->borderWidth);
+        ReadMetric(*key, "CaptionHeight", kBarRange, divisor, m->captionHeight);
+        ReadMetric(*key, "CaptionWidth", kBarRange, divisor, m->captionWidth);
+        ReadMetric(*key, "MenuHeight", kBarRange, divisor, m->menuHeight);
+        ReadMetric(*key, "MenuWidth", kBarRange, divisor, m->menuWidth);
+        ReadMetric(*key, "ScrollHeight", kBarRange, divisor, m->scrollHeight);
+        ReadMetric(*key, "ScrollWidth", kBarRange, divisor, m->scrollWidth);
+        ReadMetric(*key, "SmCaptionHeight", kBarRange, divisor, m->smCaptionHeight);
+        ReadMetric(*key, "SmCaptionWidth", kBarRange, divisor, m->smCaptionWidth);
         const std::pair<const char*, AnsiLogFont*> fonts[] = {
             {"MenuFont", &m->menuFont},       {"MessageFont", &m->messageFont},
             {"CaptionFont", &m->captionFont}, {"SmCaptionFont", &m->smCaptionFont},
             {"StatusFont", &m->statusFont},
         };
         for (const auto& [name, target] : fonts) {
-            if (const std::optional<AnsiLogFont> font = ReadFont(*key, name)) *target = *font;
+            if (const std::optional<AnsiLogFont> font = ReadFont(*key, name, divisor)) *target = *font;
         }
     }
     return system_.SetWindowMetrics(*m);
@@ -98,10 +102,13 @@ bool SettingsSteps::SetIconMetrics(std::int32_t divisor) {
     std::optional<IconMetrics> m = system_.CurrentIconMetrics();
     if (!m) return false;
     if (const std::unique_ptr<RegistryKey> key = registry_.Open(UserKey::WindowMetrics)) {
-        if (const std::optional<AnsiLogFont> font = ReadFont(*key, "IconFont")) m->font = *font;
-        if (const std::optional<std::string> text = key->ReadText("IconSpacing", kMetricLimit))
-            m->horzSpacing = ConvertMetric(IconSpacingRule(ParseNumber(*text)), divisor);
-        ReadMetric(*key, "IconVerticalspacing", divisor, m->vertSpacing);
+        if (const std::optional<AnsiLogFont> font = ReadFont(*key, "IconFont", divisor)) m->font = *font;
+        if (const std::optional<std::string> text = key->ReadText("IconSpacing", kMetricLimit)) {
+            const std::int32_t pixels = ConvertMetric(IconSpacingRule(ParseNumber(*text)), divisor);
+            if (const std::optional<std::int32_t> within = WithinRange(pixels, kIconSpacingRange, divisor))
+                m->horzSpacing = *within;
+        }
+        ReadMetric(*key, "IconVerticalspacing", kIconSpacingRange, divisor, m->vertSpacing);
         if (const std::optional<std::string> text = key->ReadText("IconTitleWrap", kMetricLimit))
             m->titleWrap = ParseNumber(*text);
     }

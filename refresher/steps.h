@@ -4,8 +4,10 @@
 // The steps reach the platform through two small services, so the native tests run them against
 // fakes: `Registry` (the user's stored values, read only) and `SystemSettings` (the running
 // system's setting calls).  An entry whose key cannot be opened, or whose value is missing, of
-// the wrong type, unreadable, too long or malformed, keeps the system's current setting: the
-// steps start from what the system holds now and overwrite only what was read.
+// the wrong type, unreadable, too long or malformed, keeps the system's current setting, and so
+// does a metric outside the sizes the appearance settings allow or a font that cannot be a
+// screen font (MetricRange, IsScreenFont): the steps start from what the system holds now and
+// overwrite only what was read and sound.
 #pragma once
 
 #include <cstddef>
@@ -137,7 +139,7 @@ private:
     bool SetNonClientMetrics(std::int32_t divisor);
     bool SetIconMetrics(std::int32_t divisor);
     bool SetScreenSaver();
-    std::optional<AnsiLogFont> ReadFont(RegistryKey& key, const char* name);
+    std::optional<AnsiLogFont> ReadFont(RegistryKey& key, const char* name, std::int32_t divisor);
 
     Registry& registry_;
     SystemSettings& system_;

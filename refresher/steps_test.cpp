@@ -107,18 +107,26 @@ public:
     }
 };
 
-std::string Latin1(std::u16string_view t) {
+std::optional<std::string> Latin1(std::u16string_view t) {
     std::string s;
-    for (char16_t c : t) s += c < 0x100 ? static_cast<char>(c) : '?';
+    for (char16_t c : t) {
+        if (c >= 0x100) return std::nullopt;
+        s += static_cast<char>(c);
+    }
     return s;
 }
 
-std::vector<std::uint8_t> FontImage(std::u16string_view face, std::int32_t height, std::size_t size = 92) {
+std::vector<std::uint8_t> FontImage(std::u16string_view face, std::int32_t height, std::size_t size = 92,
+                                    std::int32_t weight = 400) {
     std::vector<std::uint8_t> b(size, 0);
-    for (int i = 0; i < 4; ++i) b[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(height) >> (8 * i));
-    b[16] = 0x90;  // weight 400
-    b[17] = 0x01;
-    for (std::size_t i = 0; i < face.size(); ++i) b[28 + 2 * i] = static_cast<std::uint8_t>(face[i]);
+    for (std::size_t i = 0; i < 4; ++i) {
+        b[i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(height) >> (8 * i));
+        b[16 + i] = static_cast<std::uint8_t>(static_cast<std::uint32_t>(weight) >> (8 * i));
+    }
+    for (std::size_t i = 0; i < face.size(); ++i) {
+        b[28 + 2 * i] = static_cast<std::uint8_t>(face[i]);
+        b[29 + 2 * i] = static_cast<std::uint8_t>(face[i] >> 8);
+    }
     return b;
 }
 
@@ -260,8 +268,12 @@ TEST_F(Steps, IconMetricsApplyTheSpacingRuleOnlyToHorizontalSpacing) {
         {"-1125", "-1125", "1", 75, 75, 1},
         {"75", "75", "0", 75, 75, 0},
         {"-480", "-480", "1", 32, 32, 1},
-        {"-479", "-479", "0", 75, 31, 0},
-        {"", "", "", 75, 0, 0},
+        // Below an icon's width, or past the widest spacing, the current spacing stays.
+        {"-479", "-479", "0", 75, 71, 0},
+        {"", "", "", 75, 71, 0},
+        {"-2730", "-2730", "1", 182, 182, 1},
+        {"-2745", "182", "1", 70, 182, 1},
+        {"-2147483648", "183", "1", 70, 71, 1},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.spacing);
@@ -284,6 +296,56 @@ TEST_F(Steps, IconMetricsApplyTheSpacingRuleOnlyToHorizontalSpacing) {
     system.iconMetricsCalls.clear();
     ASSERT_TRUE(Run(Step::SetIconMetrics).ok);
     EXPECT_EQ(system.iconMetricsCalls.at(0), *system.iconMetrics);
+}
+
+TEST_F(Steps, WindowMetricsOutsideTheAppearanceSizesKeepTheCurrentOnes) {
+    const struct {
+        const char* name;
+        const char* text;
+        std::int32_t WindowMetrics::*member;
+        std::int32_t pixels;  // what is applied; the current value when outside
+    } cases[] = {
+        {"BorderWidth", "-750", &WindowMetrics::borderWidth, 50},
+        {"BorderWidth", "-765", &WindowMetrics::borderWidth, 1},
+        {"BorderWidth", "-2147483648", &WindowMetrics::borderWidth, 1},
+        {"CaptionWidth", "-1500", &WindowMetrics::captionWidth, 100},
+        {"CaptionWidth", "-1515", &WindowMetrics::captionWidth, 18},
+        {"ScrollWidth", "101", &WindowMetrics::scrollWidth, 17},
+        {"SmCaptionHeight", "2147483647", &WindowMetrics::smCaptionHeight, 16},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.name << " " << c.text);
+        Key(UserKey::WindowMetrics) = {{c.name, c.text}};
+        system.windowMetricsCalls.clear();
+        ASSERT_TRUE(Run(Step::SetNonClientMetrics).ok);
+        WindowMetrics want = *system.windowMetrics;
+        want.*c.member = c.pixels;
+        EXPECT_EQ(system.windowMetricsCalls.at(0), want);
+    }
+}
+
+TEST_F(Steps, FontsThatCannotBeScreenFontsKeepTheCurrentOnes) {
+    const struct {
+        std::vector<std::uint8_t> image;
+        bool applied;
+    } cases[] = {
+        {FontImage(u"Tahoma", -100, 92, 1000), true},
+        {FontImage(u"Tahoma", -101, 92, 400), false},
+        {FontImage(u"Tahoma", -13, 92, -1), false},
+        {FontImage(u"Font \u20AC", -13), false},  // no form in this code page
+        {std::vector<std::uint8_t>(92, 0xFF), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(&c - cases);
+        Key(UserKey::WindowMetrics) = {{"CaptionFont", c.image}, {"IconFont", c.image}};
+        system.windowMetricsCalls.clear();
+        system.iconMetricsCalls.clear();
+        ASSERT_TRUE(Run(Step::SetNonClientMetrics).ok);
+        ASSERT_TRUE(Run(Step::SetIconMetrics).ok);
+        const std::optional<AnsiLogFont> stored = NarrowLogFont(*DecodeWideLogFont(c.image), &Latin1);
+        EXPECT_EQ(system.windowMetricsCalls.at(0).captionFont, c.applied ? *stored : system.windowMetrics->captionFont);
+        EXPECT_EQ(system.iconMetricsCalls.at(0).font, c.applied ? *stored : system.iconMetrics->font);
+    }
 }
 
 TEST_F(Steps, ScreenSaverTimeoutParsedOrKeptWhenUnusable) {

@@ -164,14 +164,20 @@ IconMetrics FromIconMetrics(const ICONMETRICSA& i) {
     return m;
 }
 
-std::string ToAnsi(std::u16string_view text) {
-    if (text.empty()) return {};  // a zero result would read as failure
+std::optional<std::string> ToAnsi(std::u16string_view text) {
+    if (text.empty()) return std::string();  // a zero result would read as failure
     const auto* wide = reinterpret_cast<const wchar_t*>(text.data());
     const int length = static_cast<int>(text.size());
-    const int n = ::WideCharToMultiByte(CP_ACP, 0, wide, length, nullptr, 0, nullptr, nullptr);
-    if (n <= 0) return {};
+    // UTF-8 has a form for every character but refuses the default-character report; in other
+    // code pages a character without an exact form (no best fit) shows as the default character.
+    const bool utf8 = ::GetACP() == CP_UTF8;
+    const DWORD flags = utf8 ? WC_ERR_INVALID_CHARS : WC_NO_BEST_FIT_CHARS;
+    BOOL usedDefault = FALSE;
+    const int n = ::WideCharToMultiByte(CP_ACP, flags, wide, length, nullptr, 0, nullptr,
+                                        utf8 ? nullptr : &usedDefault);
+    if (n <= 0 || usedDefault) return std::nullopt;
     std::string out(static_cast<std::size_t>(n), '\0');
-    ::WideCharToMultiByte(CP_ACP, 0, wide, length, out.data(), n, nullptr, nullptr);
+    if (::WideCharToMultiByte(CP_ACP, flags, wide, length, out.data(), n, nullptr, nullptr) != n) return std::nullopt;
     return out;
 }
 

@@ -56,8 +56,8 @@ static_assert(sizeof(ICONMETRICSA) == 76);
 [[nodiscard]] ICONMETRICSA ToIconMetrics(const IconMetrics& metrics);
 [[nodiscard]] IconMetrics FromIconMetrics(const ICONMETRICSA& metrics);
 
-// UTF-16 text in the ANSI code page (WideCharToMultiByte, CP_ACP); characters the code page
-// lacks become its default character.
-[[nodiscard]] std::string ToAnsi(std::u16string_view text);
+// UTF-16 text in the ANSI code page (WideCharToMultiByte, CP_ACP); nothing when a character has
+// no exact form there.
+[[nodiscard]] std::optional<std::string> ToAnsi(std::u16string_view text);
 
 }  // namespace vela::refresher::win32

@@ -13,11 +13,11 @@ export WINEPREFIX=${WINEPREFIX:-$VELA_WINDOWS/wineprefix}
 
 vela_log() { printf '== %s\n' "$*"; }
 
-# The Debian packages both trees, the tests and the run need.
+# The Debian packages both trees, the tests, the run and the installer package need.
 # slapd and ldap-utils serve the test directory (tools/test-directory runs its own slapd on a
 # loopback port; a system slapd that the package may start on port 389 is neither used nor touched).
 VELA_PACKAGES=(cmake make g++ g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils xdotool
-               imagemagick googletest fonts-wine slapd ldap-utils libldap-dev perl)
+               imagemagick googletest fonts-wine wixl msitools slapd ldap-utils libldap-dev perl)
 
 vela_install() {
     local missing=()

@@ -24,7 +24,7 @@ void PumpQuietly(const std::function<void()>& pump) noexcept {
 
 }  // namespace
 
-void Shell32Bit(std::string JobToDo, bool wait, const std::function<void()>& pump) {
+void Shell32Bit(std::string JobToDo, bool wait, const std::function<void()>& pump, const std::string& program) {
     // CreateProcessA may write into the command line, so it gets a private, terminated copy.
     std::vector<char> commandLine(JobToDo.begin(), JobToDo.end());
     commandLine.push_back('\0');
@@ -36,9 +36,9 @@ void Shell32Bit(std::string JobToDo, bool wait, const std::function<void()>& pum
     PROCESS_INFORMATION pi{};
 
     win32::UniqueHandle process;
-    // No application name: the first word of the command line goes through the executable search
+    // Without a program the first word of the command line goes through the executable search
     // (program folder, current folder, system folders, then PATH).
-    if (::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+    if (::CreateProcessA(program.empty() ? nullptr : program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                          &si, &pi)) {
         const win32::UniqueHandle started(pi.hProcess), thread(pi.hThread);
         // Opened while the creation handle still pins the process, so the id cannot have been
@@ -64,9 +64,20 @@ void Shell32Bit(std::string JobToDo, bool wait, const std::function<void()>& pum
     }
 }
 
+std::string SystemRegTool() {
+    char folder[MAX_PATH];
+    const UINT n = ::GetSystemDirectoryA(folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return {};
+    std::string tool(folder, n);
+    if (tool.back() != '\\') tool += '\\';
+    return tool + "reg.exe";
+}
+
 void unLoadHive(const std::function<void()>& pump) {
-    // The trailing blank is part of the command line the program has always sent.
-    Shell32Bit("reg unload HKU\\tmphive ", true, pump);
+    const std::string tool = SystemRegTool();
+    // Never the search: without the system folder nothing is started (the wait then ends after
+    // its one pause).  The trailing blank is part of the command line the program has always sent.
+    Shell32Bit("reg unload HKU\\tmphive ", true, pump, tool.empty() ? std::string("\\") : tool);
 }
 
 }  // namespace vela

@@ -94,6 +94,7 @@ public:
     std::vector<std::string> SubFolders(const std::string& p) override { return real_->SubFolders(p); }
     std::vector<std::string> Files(const std::string& f, const std::string& p) override { return real_->Files(f, p); }
     bool DeleteFolder(const std::string& p) override { return real_->DeleteFolder(p); }
+    bool RemoveFile(const std::string& p) override { return real_->RemoveFile(p); }
     bool WriteFile(const std::string& p, const std::string& b) override { return real_->WriteFile(p, b); }
     std::optional<std::string> ReadFile(const std::string& p) override { return real_->ReadFile(p); }
 

@@ -1,5 +1,6 @@
 #include "admin/directory/directory.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "admin/common/ascii.h"
@@ -80,14 +81,28 @@ const std::vector<std::string>& ObjectAttributes() {
     return kAttributes;
 }
 
-std::optional<DirObject> MakeObject(const LdapEntry& e, std::string_view server) {
-    auto dn = ParseDn(e.dn);
-    if (!dn || dn->empty()) return std::nullopt;
+std::optional<DirObject> MakeObject(const LdapEntry& e, std::string_view server, DnSuffixCache* cache) {
     DirObject o;
-    o.name = FormatRdn(dn->front(), DnStyle::Ldap);
+    const std::string prefix = server.empty() ? std::string("LDAP://") : "LDAP://" + std::string(server) + "/";
+    // Split off the first RDN at the first comma no backslash escapes.
+    std::size_t comma = 0;
+    while (comma < e.dn.size() && e.dn[comma] != ',') comma += e.dn[comma] == '\\' ? 2 : 1;
+    const std::string_view suffix = comma < e.dn.size() ? std::string_view(e.dn).substr(comma + 1) : std::string_view();
+    const auto first = ParseDn(std::string_view(e.dn).substr(0, std::min(comma, e.dn.size())));
+    if (!first || first->size() != 1) return std::nullopt;
+    DnSuffixCache local;
+    DnSuffixCache& c = cache ? *cache : local;
+    if (c.raw != suffix || c.ldap.empty() != suffix.empty()) {
+        const auto rest = ParseDn(suffix);
+        if (!rest) return std::nullopt;
+        c.raw.assign(suffix);
+        c.ldap = rest->empty() ? std::string() : "," + FormatDn(*rest, DnStyle::Ldap);
+        c.path = rest->empty() ? std::string() : "," + FormatDn(*rest, DnStyle::Path);
+    }
+    o.name = FormatRdn(first->front(), DnStyle::Ldap);
+    o.dn = o.name + c.ldap;
+    o.adsPath = prefix + FormatRdn(first->front(), DnStyle::Path) + c.path;
     o.className = MostSpecificClass(e);
-    o.adsPath = MakePath(server, *dn);
-    o.dn = FormatDn(*dn, DnStyle::Ldap);
     o.samAccountName = Optional(First(e, "sAMAccountName"));
     o.profile = Optional(First(e, "profilePath"));
     o.userParameters = Optional(First(e, "userParameters"));
@@ -168,8 +183,8 @@ Outcome Directory::Enumerate(std::string_view path, const std::vector<std::strin
     if (!p || p->rootDse) return Failure(Fault::BadPath, "not a container's path: " + std::string(path));
     const std::string server = p->server.empty() ? server_ : p->server;
     return client_.Search(SearchRequest{FormatDn(p->dn, DnStyle::Ldap), Scope::OneLevel, filter, ObjectAttributes()},
-                          [&](LdapEntry&& e) {
-                              const auto obj = MakeObject(e, server);
+                          [&, cache = DnSuffixCache{}](LdapEntry&& e) mutable {
+                              const auto obj = MakeObject(e, server, &cache);
                               return !obj || each(*obj);
                           });
 }

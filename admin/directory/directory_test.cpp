@@ -154,7 +154,8 @@ TEST(Directory, SetInfoSendsOneModifyAllOrNothing) {
 TEST(Directory, ServerGoingAwayMidRunIsCountedAndLeavesNoUserHalfWritten) {
     MemoryDirectory dir(kDomain);
     const std::string ou = dir.AddOu(kDomain, "Many");
-    for (int i = 0; i < 20; ++i) dir.AddUser(ou, "u" + std::to_string(i), "u" + std::to_string(i), "\\\\old");
+    auto name = [](int i) { return std::string("u").append(std::to_string(i)); };  // not "u" + ...: GCC 12 -Wrestrict
+    for (int i = 0; i < 20; ++i) dir.AddUser(ou, name(i), name(i), "\\\\old");
     auto run = [&](int& written, int& failed, Fault& last) {
         written = failed = 0;
         auto c = dir.connector()();
@@ -181,7 +182,7 @@ TEST(Directory, ServerGoingAwayMidRunIsCountedAndLeavesNoUserHalfWritten) {
     EXPECT_EQ(failed, 13);
     EXPECT_EQ(last, Fault::Unreachable);
     for (int i = 0; i < 20; ++i) {
-        const std::string dn = "CN=u" + std::to_string(i) + "," + ou;
+        const std::string dn = "CN=" + name(i) + "," + ou;
         const bool newProfile = dir.Value(dn, "profilePath") == "\\\\new";
         EXPECT_EQ(newProfile, dir.Value(dn, "userParameters").has_value()) << dn << " is half-written";
     }

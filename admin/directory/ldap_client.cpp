@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <rpc.h>
 #include <winldap.h>
+#include <winber.h>
 #include <ntldap.h>
 #else
 #include <ldap.h>
@@ -36,7 +37,6 @@ using Text = std::wstring;
 using Control = LDAPControlW;
 using Mod = LDAPModW;
 using Code = ULONG;
-using Timeout = l_timeval;
 #define VELA_LDAP(name) name##W
 constexpr char kPermissiveModify[] = LDAP_SERVER_PERMISSIVE_MODIFY_OID;
 
@@ -48,7 +48,26 @@ std::string FromApi(const Char* s) {
     return s ? UnitsToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(s))) : std::string();
 }
 void Unbind(LDAP* ld) { ldap_unbind(ld); }
-Control* FindPageControl(Control** controls) { return controls ? controls[0] : nullptr; }
+// Sends a search; the message id, or 0 and the error in `rc`.
+int SendSearch(LDAP* ld, Char* base, int scope, Char* filter, Char** attrs, Control** server, Code& rc) {
+    ULONG id = 0;
+    rc = ldap_search_extW(ld, base, static_cast<ULONG>(scope), filter, attrs, 0, server, nullptr, kOperationSeconds, 0, &id);
+    return rc == LDAP_SUCCESS ? static_cast<int>(id) : 0;
+}
+// Waits for the whole result of `id`; null on a lost connection or a time-out.
+LDAPMessage* WaitAll(LDAP* ld, int id, Code& rc) {
+    l_timeval t{kOperationSeconds, 0};
+    LDAPMessage* res = nullptr;
+    const ULONG type = ldap_result(ld, static_cast<ULONG>(id), LDAP_MSG_ALL, &t, &res);
+    if (type == 0 || type == static_cast<ULONG>(-1)) {
+        if (res) ldap_msgfree(res);
+        rc = type == 0 ? static_cast<Code>(LDAP_TIMEOUT) : LdapGetLastError();
+        if (rc == LDAP_SUCCESS) rc = LDAP_SERVER_DOWN;
+        return nullptr;
+    }
+    return res;
+}
+void Abandon(LDAP* ld, int id) { ldap_abandon(ld, static_cast<ULONG>(id)); }
 // wldap32 parses the page control out of the whole array.
 bool ParsePage(LDAP* ld, Control** controls, std::string& cookie) {
     berval* c = nullptr;
@@ -64,13 +83,32 @@ using Text = std::string;
 using Control = LDAPControl;
 using Mod = LDAPMod;
 using Code = int;
-using Timeout = timeval;
 #define VELA_LDAP(name) name
 constexpr char kPermissiveModify[] = LDAP_CONTROL_X_PERMISSIVE_MODIFY;
 
 Text ToApi(std::string_view utf8) { return Text(utf8); }
 std::string FromApi(const Char* s) { return s ? std::string(s) : std::string(); }
 void Unbind(LDAP* ld) { ldap_unbind_ext_s(ld, nullptr, nullptr); }
+int SendSearch(LDAP* ld, Char* base, int scope, Char* filter, Char** attrs, Control** server, Code& rc) {
+    int id = 0;
+    timeval t{kOperationSeconds, 0};
+    rc = ldap_search_ext(ld, base, scope, filter, attrs, 0, server, nullptr, &t, 0, &id);
+    return rc == LDAP_SUCCESS ? id : 0;
+}
+LDAPMessage* WaitAll(LDAP* ld, int id, Code& rc) {
+    timeval t{kOperationSeconds, 0};
+    LDAPMessage* res = nullptr;
+    const int type = ldap_result(ld, id, LDAP_MSG_ALL, &t, &res);
+    if (type <= 0) {
+        if (res) ldap_msgfree(res);
+        rc = LDAP_SERVER_DOWN;
+        if (type == 0) rc = LDAP_TIMEOUT;
+        else ldap_get_option(ld, LDAP_OPT_RESULT_CODE, &rc);
+        return nullptr;
+    }
+    return res;
+}
+void Abandon(LDAP* ld, int id) { ldap_abandon_ext(ld, id, nullptr, nullptr); }
 bool ParsePage(LDAP* ld, Control** controls, std::string& cookie) {
     Control* c = controls ? ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, controls, nullptr) : nullptr;
     berval value{0, nullptr};
@@ -129,20 +167,30 @@ std::string ClassFilter(const std::vector<std::string>& classes) {
     return classes.size() == 1 ? f : "(|" + f + ")";
 }
 
-LdapEntry ReadEntry(LDAP* ld, LDAPMessage* e) {
+// Reads the requested attributes by name: one pass over the entry a name, no allocation for
+// attributes the entry lacks.  With no names, every attribute the server sent.
+LdapEntry ReadEntry(LDAP* ld, LDAPMessage* e, const std::vector<Text>& names, const std::vector<std::string>& requested) {
     LdapEntry out;
     if (Char* dn = VELA_LDAP(ldap_get_dn)(ld, e)) {
         out.dn = FromApi(dn);
         VELA_LDAP(ldap_memfree)(dn);
     }
-    BerElement* ber = nullptr;
-    for (Char* a = VELA_LDAP(ldap_first_attribute)(ld, e, &ber); a; a = VELA_LDAP(ldap_next_attribute)(ld, e, ber)) {
-        Attribute attr{FromApi(a), {}};
-        if (berval** vals = VELA_LDAP(ldap_get_values_len)(ld, e, a)) {
+    auto values = [&](Char* name, std::string label) {
+        if (berval** vals = VELA_LDAP(ldap_get_values_len)(ld, e, name)) {
+            Attribute attr{std::move(label), {}};
             for (berval** v = vals; *v; ++v) attr.values.emplace_back((*v)->bv_val, (*v)->bv_len);
             ldap_value_free_len(vals);
+            out.attributes.push_back(std::move(attr));
         }
-        out.attributes.push_back(std::move(attr));
+    };
+    if (!names.empty()) {
+        out.attributes.reserve(names.size());
+        for (std::size_t i = 0; i < names.size(); ++i) values(const_cast<Char*>(names[i].c_str()), requested[i]);
+        return out;
+    }
+    BerElement* ber = nullptr;
+    for (Char* a = VELA_LDAP(ldap_first_attribute)(ld, e, &ber); a; a = VELA_LDAP(ldap_next_attribute)(ld, e, ber)) {
+        values(a, FromApi(a));
         VELA_LDAP(ldap_memfree)(a);
     }
     if (ber) ber_free(ber, 0);
@@ -163,42 +211,54 @@ public:
         std::vector<Char*> attrs;
         for (auto& n : names) attrs.push_back(n.data());
         attrs.push_back(nullptr);
-        const auto scope = r.scope == Scope::Base ? LDAP_SCOPE_BASE : LDAP_SCOPE_ONELEVEL;
-        // A base search is one entry: no paging.  A listing pages until the cookie comes back empty.
+        const int scope = r.scope == Scope::Base ? LDAP_SCOPE_BASE : LDAP_SCOPE_ONELEVEL;
+        // A base search is one entry: no paging.  A listing pages until the cookie comes back
+        // empty, and asks for the next page before it hands out this one's entries, so the
+        // server works while the caller does.
         const bool paged = r.scope == Scope::OneLevel;
-        std::string cookie;
-        for (;;) {
+        auto send = [&](const std::string& cookie, Code& rc) -> int {
             Control* page = nullptr;
             if (paged) {
-                berval c{static_cast<decltype(c.bv_len)>(cookie.size()), cookie.empty() ? nullptr : cookie.data()};
-                if (Code rc = VELA_LDAP(ldap_create_page_control)(ld_, kPageSize, &c, 0, &page); rc != LDAP_SUCCESS)
-                    return FromCode(rc, "paged search");
+                berval c{static_cast<decltype(c.bv_len)>(cookie.size()), const_cast<char*>(cookie.data())};
+                if ((rc = VELA_LDAP(ldap_create_page_control)(ld_, kPageSize, cookie.empty() ? nullptr : &c, 0, &page)) !=
+                    LDAP_SUCCESS)
+                    return 0;
             }
             Control* server[] = {page, nullptr};
-            Timeout t{kOperationSeconds, 0};
-            LDAPMessage* raw = nullptr;
-            const Code rc = VELA_LDAP(ldap_search_ext_s)(ld_, base.data(), scope, filter.data(), attrs.data(), 0,
-                                                         paged ? server : nullptr, nullptr, &t, 0, &raw);
+            const int id = SendSearch(ld_, base.data(), scope, filter.data(), attrs.data(), paged ? server : nullptr, rc);
             if (page) VELA_LDAP(ldap_control_free)(page);
-            Message res(raw);
-            if (!res) return FromCode(rc == LDAP_SUCCESS ? static_cast<Code>(LDAP_SERVER_DOWN) : rc, "search " + r.base);
-            bool more = true;
-            for (LDAPMessage* e = ldap_first_entry(ld_, res.get()); e && more; e = ldap_next_entry(ld_, e))
-                more = each(ReadEntry(ld_, e));
-            Code result = rc;
+            return id;
+        };
+        const std::vector<Text> wanted = r.attributes.empty() ? std::vector<Text>() : names;
+        Code rc = LDAP_SUCCESS;
+        int id = send(std::string(), rc);
+        if (!id) return FromCode(rc, "search " + r.base);
+        while (id) {
+            Message res(WaitAll(ld_, id, rc));
+            if (!res) return FromCode(rc, "search " + r.base);
+            Code result = LDAP_SUCCESS;
             Control** controls = nullptr;
             if (VELA_LDAP(ldap_parse_result)(ld_, res.get(), &result, nullptr, nullptr, nullptr, &controls, 0) != LDAP_SUCCESS)
-                result = rc;
+                result = LDAP_OTHER;
             std::string next;
             const bool hasPage = ParsePage(ld_, controls, next);
             if (controls) VELA_LDAP(ldap_controls_free)(controls);
-            if (result != LDAP_SUCCESS) return FromCode(result, "search " + r.base);
-            if (!paged || !more || !hasPage || next.empty()) {
-                if (!more && hasPage && !next.empty()) Abandon(next, base, filter, attrs, scope);
-                return {};
+            id = 0;
+            if (result == LDAP_SUCCESS && paged && hasPage && !next.empty()) {
+                id = send(next, rc);
+                if (!id) return FromCode(rc, "search " + r.base);
             }
-            cookie = std::move(next);
+            for (LDAPMessage* e = ldap_first_entry(ld_, res.get()); e; e = ldap_next_entry(ld_, e)) {
+                if (!each(ReadEntry(ld_, e, wanted, r.attributes))) {
+                    // Ending early is no failure.  The server forgets the paged search when the
+                    // connection closes; until then, drop the page already asked for.
+                    if (id) Abandon(ld_, id);
+                    return {};
+                }
+            }
+            if (result != LDAP_SUCCESS) return FromCode(result, "search " + r.base);
         }
+        return {};
     }
 
     Outcome Modify(std::string_view dn, const std::vector<Modification>& changes) override {
@@ -222,7 +282,9 @@ public:
             Mod m{};
             m.mod_op = (c.op == Modification::Op::Replace ? LDAP_MOD_REPLACE : LDAP_MOD_DELETE) | LDAP_MOD_BVALUES;
             m.mod_type = names.back().data();
-            m.mod_vals.modv_bvals = c.values.empty() && c.op == Modification::Op::Delete ? nullptr : ps.data();
+            // A delete of the whole attribute is an empty value list, not a null one: Wine's
+            // wldap32 walks the list without checking it.
+            m.mod_vals.modv_bvals = ps.data();
             mods.push_back(m);
         }
         std::vector<Mod*> modPtrs;
@@ -240,19 +302,6 @@ public:
     }
 
 private:
-    // Tells the server a paged listing ends early: a page size of 0 with the last cookie.
-    void Abandon(std::string& cookie, Text& base, Text& filter, std::vector<Char*>& attrs, int scope) {
-        Control* page = nullptr;
-        berval c{static_cast<decltype(c.bv_len)>(cookie.size()), cookie.data()};
-        if (VELA_LDAP(ldap_create_page_control)(ld_, 0, &c, 0, &page) != LDAP_SUCCESS) return;
-        Control* server[] = {page, nullptr};
-        Timeout t{kOperationSeconds, 0};
-        LDAPMessage* raw = nullptr;
-        VELA_LDAP(ldap_search_ext_s)(ld_, base.data(), scope, filter.data(), attrs.data(), 0, server, nullptr, &t, 0, &raw);
-        VELA_LDAP(ldap_control_free)(page);
-        if (raw) ldap_msgfree(raw);
-    }
-
     LDAP* ld_;
 };
 
@@ -288,7 +337,15 @@ constexpr char kNoTls[] =
     "the directory server offers no encrypted connection (ldaps:// or StartTLS); the password was not sent";
 
 #ifdef _WIN32
+// Wine's wldap32 turns the Negotiate bind into a SASL bind that crashes without credentials.
+bool UnderWine() {
+    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
+    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
+}
+
 Connection Connect(const ConnectionSettings& s) {
+    if (s.url.empty() && UnderWine())
+        return {nullptr, Failure(Fault::NoServer, "no directory server named: set VELA_DIRECTORY=ldap://host:port")};
     Url url;
     if (!s.url.empty() && !ParseUrl(s.url, url))
         return {nullptr, Failure(Fault::NoServer, "VELA_DIRECTORY is not ldap://host:port: " + s.url)};

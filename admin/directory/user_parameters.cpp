@@ -79,8 +79,21 @@ std::vector<TsProperty> DefaultProperties(std::string_view ansi, std::u16string_
     };
 }
 
-std::vector<TsProperty>::iterator Find(std::vector<TsProperty>& props, std::string_view ascii) {
-    const std::string name = PropertyName(ascii);
+// The names looked up on every read and write, in their stored (UTF-16LE) form.
+const std::string& kPresent() {
+    static const std::string name = PropertyName("CtxCfgPresent");
+    return name;
+}
+const std::string& kPath() {
+    static const std::string name = PropertyName("CtxWFProfilePath");
+    return name;
+}
+const std::string& kPathW() {
+    static const std::string name = PropertyName("CtxWFProfilePathW");
+    return name;
+}
+
+std::vector<TsProperty>::iterator Find(std::vector<TsProperty>& props, const std::string& name) {
     return std::find_if(props.begin(), props.end(), [&](const TsProperty& p) { return p.name == name; });
 }
 
@@ -93,56 +106,68 @@ int HexDigit(char c) {
 
 }  // namespace
 
-std::optional<std::u16string> Utf8ToUnits(std::string_view s) {
-    std::u16string out;
-    out.reserve(s.size());
+namespace {
+
+// Decodes UTF-8 and hands each UTF-16 code unit to `emit`; false on bytes that are not UTF-8.
+template <typename Emit>
+bool DecodeUtf8(std::string_view s, Emit&& emit) {
     std::size_t i = 0;
     while (i < s.size()) {
         const auto b0 = static_cast<unsigned char>(s[i]);
+        if (b0 < 0x80) {  // the common case in a blob: headers and hex digits below 0x80
+            emit(static_cast<char16_t>(b0));
+            ++i;
+            continue;
+        }
         std::size_t len;
         std::uint32_t cp;
-        if (b0 < 0x80) {
-            len = 1, cp = b0;
-        } else if (b0 >= 0xC2 && b0 <= 0xDF) {
+        if (b0 >= 0xC2 && b0 <= 0xDF) {
             len = 2, cp = b0 & 0x1Fu;
         } else if (b0 >= 0xE0 && b0 <= 0xEF) {
             len = 3, cp = b0 & 0x0Fu;
         } else if (b0 >= 0xF0 && b0 <= 0xF4) {
             len = 4, cp = b0 & 0x07u;
         } else {
-            return std::nullopt;
+            return false;
         }
-        if (i + len > s.size()) return std::nullopt;
+        if (i + len > s.size()) return false;
         for (std::size_t k = 1; k < len; ++k) {
             const auto b = static_cast<unsigned char>(s[i + k]);
-            if ((b & 0xC0) != 0x80) return std::nullopt;
+            if ((b & 0xC0) != 0x80) return false;
             cp = (cp << 6) | (b & 0x3Fu);
         }
-        if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) return std::nullopt;
+        if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) return false;
         if (cp >= 0x10000) {
             cp -= 0x10000;
-            out.push_back(static_cast<char16_t>(0xD800 + (cp >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+            emit(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            emit(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
         } else {
-            out.push_back(static_cast<char16_t>(cp));  // lone surrogates pass: blobs contain them
+            emit(static_cast<char16_t>(cp));  // lone surrogates pass: blobs contain them
         }
         i += len;
     }
-    return out;
+    return true;
 }
 
-std::string UnitsToUtf8(std::u16string_view u) {
+// Encodes `count` code units, the i-th given by unit(i), as UTF-8.
+template <typename Unit>
+std::string EncodeUtf8(std::size_t count, Unit&& unit) {
     std::string out;
-    out.reserve(u.size() * 3);
-    for (std::size_t i = 0; i < u.size(); ++i) {
-        std::uint32_t cp = u[i];
-        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < u.size() && u[i + 1] >= 0xDC00 && u[i + 1] <= 0xDFFF) {
-            cp = 0x10000 + ((cp - 0xD800) << 10) + (u[i + 1] - 0xDC00u);
-            ++i;
-        }
+    out.reserve(count + count / 2);
+    for (std::size_t i = 0; i < count; ++i) {
+        std::uint32_t cp = unit(i);
         if (cp < 0x80) {
             out.push_back(static_cast<char>(cp));
-        } else if (cp < 0x800) {
+            continue;
+        }
+        if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < count) {
+            const std::uint32_t lo = unit(i + 1);
+            if (lo >= 0xDC00 && lo <= 0xDFFF) {
+                cp = 0x10000 + ((cp - 0xD800) << 10) + (lo - 0xDC00);
+                ++i;
+            }
+        }
+        if (cp < 0x800) {
             out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
             out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
         } else if (cp < 0x10000) {
@@ -159,21 +184,37 @@ std::string UnitsToUtf8(std::u16string_view u) {
     return out;
 }
 
+}  // namespace
+
+std::optional<std::u16string> Utf8ToUnits(std::string_view s) {
+    std::u16string out;
+    out.reserve(s.size());
+    if (!DecodeUtf8(s, [&](char16_t u) { out.push_back(u); })) return std::nullopt;
+    return out;
+}
+
+std::string UnitsToUtf8(std::u16string_view u) {
+    return EncodeUtf8(u.size(), [&](std::size_t i) { return static_cast<std::uint32_t>(u[i]); });
+}
+
 std::optional<std::string> WireToBlob(std::string_view wire) {
-    auto units = Utf8ToUnits(wire);
-    if (!units) return std::nullopt;
-    return Utf16Le(*units);
+    std::string blob(wire.size() * 2, '\0');  // a code unit takes at least one byte of UTF-8
+    char* out = blob.data();
+    if (!DecodeUtf8(wire, [&](char16_t u) {
+            *out++ = static_cast<char>(u & 0xFF);
+            *out++ = static_cast<char>(u >> 8);
+        }))
+        return std::nullopt;
+    blob.resize(static_cast<std::size_t>(out - blob.data()));
+    return blob;
 }
 
 std::string BlobToWire(std::string_view blob) {
-    std::u16string units;
-    units.reserve(blob.size() / 2 + 1);
-    for (std::size_t i = 0; i < blob.size(); i += 2) {
-        const auto lo = static_cast<unsigned char>(blob[i]);
-        const auto hi = i + 1 < blob.size() ? static_cast<unsigned char>(blob[i + 1]) : 0u;
-        units.push_back(static_cast<char16_t>(lo | (hi << 8)));
-    }
-    return UnitsToUtf8(units);
+    return EncodeUtf8((blob.size() + 1) / 2, [&](std::size_t i) {
+        const auto lo = static_cast<unsigned char>(blob[2 * i]);
+        const auto hi = 2 * i + 1 < blob.size() ? static_cast<unsigned char>(blob[2 * i + 1]) : 0u;
+        return static_cast<std::uint32_t>(lo | (hi << 8));
+    });
 }
 
 std::optional<UserParameters> ParseUserParameters(std::string_view b) {
@@ -255,7 +296,7 @@ TsProfilePath ReadTsProfilePath(std::optional<std::string_view> blob) {
         return r;
     }
     auto& props = parsed->properties;
-    const auto plain = Find(props, "CtxWFProfilePath");
+    const auto plain = Find(props, kPath());
     if (plain == props.end()) return r;
     auto bytes = HexDecode(plain->value);
     if (!bytes) {
@@ -264,7 +305,7 @@ TsProfilePath ReadTsProfilePath(std::optional<std::string_view> blob) {
     }
     r.state = TsProfilePath::State::Set;
     r.ansi = bytes->substr(0, bytes->find('\0'));
-    const auto wideProp = Find(props, "CtxWFProfilePathW");
+    const auto wideProp = Find(props, kPathW());
     if (wideProp != props.end()) {
         if (auto w = HexDecode(wideProp->value); w && w->size() % 2 == 0) {
             std::u16string text;
@@ -295,22 +336,22 @@ TsWrite WriteTsProfilePath(std::optional<std::string_view> blob, std::string_vie
         p.properties = DefaultProperties(ansi, wide);
     } else {
         // A plain value that does not decode is damaged; never write over it.
-        auto plain = Find(p.properties, "CtxWFProfilePath");
+        auto plain = Find(p.properties, kPath());
         if (plain != p.properties.end() && !HexDecode(plain->value)) {
             w.result = TsWrite::Result::Damaged;
             return w;
         }
-        if (Find(p.properties, "CtxCfgPresent") == p.properties.end())
+        if (Find(p.properties, kPresent()) == p.properties.end())
             p.properties.insert(p.properties.begin(), Property("CtxCfgPresent", U32Le(0xB00B1E55)));
-        plain = Find(p.properties, "CtxWFProfilePath");
+        plain = Find(p.properties, kPath());
         if (plain != p.properties.end()) {
             plain->value = HexEncode(AnsiValue(ansi));
         } else {
-            const auto present = Find(p.properties, "CtxCfgPresent");
+            const auto present = Find(p.properties, kPresent());
             p.properties.insert(present + 1, Property("CtxWFProfilePath", AnsiValue(ansi)));
         }
         // Terminal servers since 2008 also write the wide twin; keep the two saying the same.
-        if (auto twin = Find(p.properties, "CtxWFProfilePathW"); twin != p.properties.end())
+        if (auto twin = Find(p.properties, kPathW()); twin != p.properties.end())
             twin->value = HexEncode(WideValue(wide));
     }
     for (const auto& prop : p.properties) {

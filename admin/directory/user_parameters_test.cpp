@@ -159,7 +159,7 @@ TEST(UserParametersCodec, DamagedValuesReadAsNotSetAndAreNeverRewritten) {
     } cases[] = {
         {"shorter than the reserved data", r.substr(0, 50)},
         {"signature cut off", r + Le16(u"P")},
-        {"signature not P", Blob(r, 1, Prop("CtxCfgPresent", "551e0bb0")).replace(96, 1, "Q")},
+        {"signature not P", r + Le16(u"Q\x0001") + Prop("CtxCfgPresent", "551e0bb0")},
         {"count beyond the properties", Blob(r, 3, Prop("CtxCfgPresent", "551e0bb0"))},
         {"value runs past the end", Blob(r, 1, Prop("CtxCfgPresent", "551e0bb0")).substr(0, 96 + 4 + 6 + 26 + 4)},
         {"path not hex", Blob(r, 1, Prop("CtxWFProfilePath", "5c5g00"))},

@@ -42,6 +42,9 @@ public:
     // Deletes a folder with all its content; true when it is gone.  Refuses (false) a path that
     // names no folder or a root.  Links and junctions inside are removed, never followed.
     [[nodiscard]] virtual bool DeleteFolder(const std::string& path) = 0;
+    // Deletes one file; true when it is gone.  A path that names a folder is refused (false); a
+    // link is removed itself, never its target.
+    [[nodiscard]] virtual bool RemoveFile(const std::string& path) = 0;
     // Replaces the file at `path` with `bytes`; nothing is lost if the write fails.  The bytes go
     // to a temporary file in the same folder, which is then moved over the old file.
     [[nodiscard]] virtual bool WriteFile(const std::string& path, const std::string& bytes) = 0;

@@ -112,6 +112,17 @@ public:
         return !fs::exists(fs::symlink_status(full, ec));
     }
 
+    bool RemoveFile(const std::string& path) override {
+        if (path.empty()) return false;
+        const std::string full = Native(FullPath(path));
+        std::error_code ec;
+        const auto status = fs::symlink_status(full, ec);
+        if (ec || status.type() == fs::file_type::not_found || status.type() == fs::file_type::directory)
+            return false;
+        fs::remove(full, ec);   // a symbolic link goes itself; its target stays
+        return !fs::exists(fs::symlink_status(full, ec));
+    }
+
     bool WriteFile(const std::string& path, const std::string& bytes) override {
         if (path.empty()) return false;
         const std::string target = Native(FullPath(path));

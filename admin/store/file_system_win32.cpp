@@ -157,6 +157,13 @@ public:
         return Attributes(full) == kNoAttributes;
     }
 
+    bool RemoveFile(const std::string& path) override {
+        const DWORD a = Attributes(path);
+        if (a == kNoAttributes || (a & FILE_ATTRIBUTE_DIRECTORY)) return false;
+        if (a & FILE_ATTRIBUTE_READONLY) ::SetFileAttributesA(path.c_str(), a & ~FILE_ATTRIBUTE_READONLY);
+        return ::DeleteFileA(path.c_str()) != 0 || Attributes(path) == kNoAttributes;
+    }
+
     bool WriteFile(const std::string& path, const std::string& bytes) override {
         const std::string target = FullPath(path);
         // Windows refuses to move over a read-only file, Wine does not: decide it here.

@@ -37,6 +37,7 @@ public:
     std::vector<std::string> SubFolders(const std::string&) override { return {}; }
     std::vector<std::string> Files(const std::string&, const std::string&) override { return {}; }
     bool DeleteFolder(const std::string&) override { return false; }
+    bool RemoveFile(const std::string&) override { return false; }
     bool WriteFile(const std::string&, const std::string&) override { return false; }
     std::optional<std::string> ReadFile(const std::string&) override { return std::nullopt; }
 };

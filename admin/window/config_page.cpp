@@ -45,6 +45,8 @@ constexpr int kOptionOf[] = {IDC_OPTION1, IDC_OPTION2, IDC_OPTION3, IDC_OPTION4}
 
 }  // namespace
 
+ConfigPage::ConfigPage(HINSTANCE instance) : DialogPage(instance, IDD_PAGE_CONFIG) {}
+
 void ConfigPage::OnInit() {
     FillList(Item(IDC_COMBO2), kCompressionPriorities);
     FillList(Item(IDC_COMBO3), kFrameworkErrorEntries);

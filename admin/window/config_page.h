@@ -12,6 +12,7 @@ namespace vela {
 
 class ConfigPage final : public DialogPage {
 public:
+    explicit ConfigPage(HINSTANCE instance);
     void ShowModel(const FrameworkConfig& model);
     void ReadInto(FrameworkConfig& model) const;
 

@@ -2,17 +2,48 @@
 
 #include <uxtheme.h>
 
+#include <algorithm>
+
 namespace vela {
 
 DialogPage::~DialogPage() {
     if (hwnd_) ::DestroyWindow(hwnd_);
 }
 
-HWND DialogPage::Create(HINSTANCE instance, int templateId, HWND parent) {
-    ::CreateDialogParamA(instance, MAKEINTRESOURCEA(templateId), parent, &Thunk, reinterpret_cast<LPARAM>(this));
+HWND DialogPage::Create(HWND parent) {
+    ::CreateDialogParamA(instance_, MAKEINTRESOURCEA(templateId_), parent, &Thunk, reinterpret_cast<LPARAM>(this));
     // The tab's own background behind the page's controls when visual styles are on.
     if (hwnd_) ::EnableThemeDialogTexture(hwnd_, ETDT_ENABLETAB);
     return hwnd_;
+}
+
+void DialogPage::Anchor(int id, unsigned anchors) {
+    HWND control = Item(id);
+    if (!control) return;
+    RECT r{};
+    ::GetWindowRect(control, &r);
+    ::MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&r), 2);
+    anchored_.push_back({id, anchors, r});
+}
+
+void DialogPage::OnSize(int width, int height) {
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Never smaller than the template: the frame keeps the window at least that large anyway.
+    const int dx = std::max(0, static_cast<int>(width - templateSize_.cx));
+    const int dy = std::max(0, static_cast<int>(height - templateSize_.cy));
+    HDWP batch = ::BeginDeferWindowPos(static_cast<int>(anchored_.size()));
+    for (const Anchored& a : anchored_) {
+        RECT r = a.placed;
+        if (a.anchors & kMoveRight) ::OffsetRect(&r, dx, 0);
+        if (a.anchors & kGrowWidth) r.right += dx;
+        if (a.anchors & kMoveDown) ::OffsetRect(&r, 0, dy);
+        if (a.anchors & kGrowHeight) r.bottom += dy;
+        if (batch)
+            batch = ::DeferWindowPos(batch, Item(a.id), nullptr, r.left, r.top, r.right - r.left, r.bottom - r.top,
+                                     SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    if (batch) ::EndDeferWindowPos(batch);
+    ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 INT_PTR CALLBACK DialogPage::Thunk(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept {
@@ -21,6 +52,9 @@ INT_PTR CALLBACK DialogPage::Thunk(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexc
             auto* self = reinterpret_cast<DialogPage*>(lp);
             self->hwnd_ = h;
             ::SetWindowLongPtrA(h, DWLP_USER, lp);
+            RECT r{};
+            ::GetClientRect(h, &r);
+            self->templateSize_ = {r.right, r.bottom};
             self->OnInit();
             return FALSE;  // the frame window decides where the focus goes
         }

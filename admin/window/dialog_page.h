@@ -1,32 +1,54 @@
 // A tab page made from a dialog template: a modeless child dialog of the main window whose
-// messages are decoded once here and handed to one virtual function per kind.
+// messages are decoded once here and handed to one virtual function per kind.  Being a dialog,
+// the dialog manager moves the focus for its label mnemonics (WM_NEXTDLGCTL).
 #pragma once
 
 #include <windows.h>
 
+#include <vector>
+
+#include "admin/window/page.h"
+
 namespace vela {
 
-class DialogPage {
+class DialogPage : public Page {
 public:
-    DialogPage() = default;
+    DialogPage(HINSTANCE instance, int templateId) : instance_(instance), templateId_(templateId) {}
     DialogPage(const DialogPage&) = delete;
     DialogPage& operator=(const DialogPage&) = delete;
-    virtual ~DialogPage();
+    ~DialogPage() override;
 
-    // Creates the page hidden; null when the template cannot be loaded.
-    HWND Create(HINSTANCE instance, int templateId, HWND parent);
-    [[nodiscard]] HWND hwnd() const noexcept { return hwnd_; }
+    HWND Create(HWND parent) override;
+    [[nodiscard]] HWND hwnd() const noexcept override { return hwnd_; }
     [[nodiscard]] HWND Item(int id) const noexcept { return ::GetDlgItem(hwnd_, id); }
+    // Moves and stretches the controls anchored with Anchor().
+    void OnSize(int width, int height) override;
 
 protected:
     virtual void OnInit() {}
     virtual void OnCommand(int /*id*/, int /*code*/) {}
     virtual LRESULT OnNotify(const NMHDR& /*header*/) { return 0; }
 
+    // From the next OnSize on, control `id` keeps its distance to the page's right edge
+    // (`right`: moves; `width`: grows) and to its bottom edge (`bottom`: moves; `height`: grows),
+    // measured from the template's size.  Call it in OnInit.
+    enum Anchors : unsigned { kMoveRight = 1, kGrowWidth = 2, kMoveDown = 4, kGrowHeight = 8 };
+    void Anchor(int id, unsigned anchors);
+
+    HINSTANCE instance_;
     HWND hwnd_ = nullptr;
 
 private:
     static INT_PTR CALLBACK Thunk(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+
+    struct Anchored {
+        int id;
+        unsigned anchors;
+        RECT placed;  // in the page's client coordinates, at the template's size
+    };
+    int templateId_;
+    SIZE templateSize_{};
+    std::vector<Anchored> anchored_;
 };
 
 }  // namespace vela

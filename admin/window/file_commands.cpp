@@ -35,6 +35,14 @@ std::string_view CommandLineTail(std::string_view commandLine) {
     return commandLine.substr(i);
 }
 
+std::string_view ConfigPathOfTail(std::string_view tail) {
+    const std::string_view trimmed = TrimBlanks(tail);
+    if (trimmed.size() < 2 || trimmed.front() != '"' || trimmed.back() != '"') return tail;
+    const std::string_view inside = trimmed.substr(1, trimmed.size() - 2);
+    if (inside.find('"') != std::string_view::npos || TrimBlanks(inside).empty()) return tail;
+    return inside;
+}
+
 std::string FolderOfFile(std::string_view path) {
     const size_t sep = path.find_last_of("\\/");
     if (sep == std::string_view::npos) return {};
@@ -45,7 +53,7 @@ std::string FolderOfFile(std::string_view path) {
 
 void FileCommands::Start(std::string_view commandTail, const std::string& programFolder) {
     if (!TrimBlanks(commandTail).empty()) {
-        editor_.LoadConfig(std::string(commandTail));
+        editor_.LoadConfig(std::string(ConfigPathOfTail(commandTail)));
         return;
     }
     const std::string chosen = dialogs_.ShowOpenDialog(kOpenFilter, kOpenTitle, programFolder);
@@ -55,19 +63,37 @@ void FileCommands::Start(std::string_view commandTail, const std::string& progra
         editor_.SetUntitled(programFolder);
 }
 
-std::string FileCommands::AskNewName(std::string_view title) {
+std::string ShortenPathMiddle(std::string_view path, const std::function<bool(std::string_view)>& fits) {
+    if (fits(path)) return std::string(path);
+    const size_t sep = path.find_last_of("\\/");
+    const std::string_view name = sep == std::string_view::npos ? path : path.substr(sep);
+    const auto shortened = [&](size_t keep) { return std::string(path.substr(0, keep)) + "..." + std::string(name); };
+    // The longer the beginning kept, the wider the text: search the longest that fits.
+    size_t lo = 0, hi = path.size() - name.size();
+    if (!fits(shortened(0))) return shortened(0);
+    while (lo < hi) {
+        const size_t mid = (lo + hi + 1) / 2;
+        if (fits(shortened(mid)))
+            lo = mid;
+        else
+            hi = mid - 1;
+    }
+    return shortened(lo);
+}
+
+std::string FileCommands::AskNewName(std::string_view title, FileDialogs::Overwrite what) {
     const std::string chosen = dialogs_.ShowSaveDialog(kSaveFilter, title, editor_.ConfigFolder());
     if (TrimBlanks(chosen).empty()) return {};
     std::string completed = WithIniExtension(chosen);
     // The dialog's own replace question was about the name without the extension; a file under
     // the completed name would otherwise be replaced without a word.
-    if (completed != chosen && fs_.FileExists(completed) && !dialogs_.ConfirmReplace(completed))
+    if (completed != chosen && fs_.FileExists(completed) && !dialogs_.ConfirmOverwrite(completed, what))
         return {};
     return completed;
 }
 
 void FileCommands::New() {
-    const std::string name = AskNewName(kNewTitle);
+    const std::string name = AskNewName(kNewTitle, FileDialogs::Overwrite::ReplaceWithTemplate);
     if (name.empty()) return;
     // A template that cannot be written is passed over: the load below then names no file and
     // keeps the current one.
@@ -92,7 +118,7 @@ void FileCommands::Save() {
 }
 
 void FileCommands::SaveAs() {
-    const std::string name = AskNewName(kSaveAsTitle);
+    const std::string name = AskNewName(kSaveAsTitle, FileDialogs::Overwrite::WriteSettingsInto);
     if (!name.empty()) editor_.SaveConfig(name);
 }
 

@@ -6,6 +6,7 @@
 // box, and which the tests script.  Every step is passed over quietly when it fails.
 #pragma once
 
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -30,9 +31,11 @@ public:
     // The full path of the chosen file, or empty text when the user cancels.
     [[nodiscard]] virtual std::string ShowSaveDialog(std::string_view filter, std::string_view title,
                                                      std::string_view initialFolder) = 0;
-    // Asked before a command replaces the existing file `path`, whose name the save dialog did
-    // not show (".INI" was appended after it closed).  True for Yes.
-    [[nodiscard]] virtual bool ConfirmReplace(const std::string& path) = 0;
+    // Asked before a command writes to the existing file `path`, whose name the save dialog did
+    // not show (".INI" was appended after it closed): New replaces its content with the
+    // template, Save As writes the settings into it.  True for Yes; No is the default answer.
+    enum class Overwrite { ReplaceWithTemplate, WriteSettingsInto };
+    [[nodiscard]] virtual bool ConfirmOverwrite(const std::string& path, Overwrite what) = 0;
 };
 
 // The platform's filter list for a "description|pattern|..." filter: a "|" is appended unless
@@ -49,17 +52,28 @@ public:
 // blanks and quotation marks stay.
 [[nodiscard]] std::string_view CommandLineTail(std::string_view commandLine);
 
+// The configuration file a command-line tail names.  The platform's shell hands a path with
+// blanks over in quotation marks (a shortcut, an "Open with" association, start): when the tail,
+// blanks around it removed, is one such path in one pair of quotation marks and holds no other
+// one, the text between them; otherwise the tail as it stands, blanks and all.
+[[nodiscard]] std::string_view ConfigPathOfTail(std::string_view tail);
+
 // The folder that holds the file at `path`, as the program folder is named: "C:\prog" for
 // "C:\prog\VelaConfig.exe", "C:\" for a file in a drive root, empty text without a separator.
 [[nodiscard]] std::string FolderOfFile(std::string_view path);
+
+// `path` for a space that takes what `fits` accepts: whole when it fits, otherwise shortened in
+// the middle to the longest beginning that fits, then "..." and the file name with its separator
+// ("C:\data\...\framework.ini").  The file name is kept whole even where nothing else fits.
+[[nodiscard]] std::string ShortenPathMiddle(std::string_view path, const std::function<bool(std::string_view)>& fits);
 
 class FileCommands {
 public:
     FileCommands(ConfigEditor& editor, FileSystem& fs, FileDialogs& dialogs)
         : editor_(editor), fs_(fs), dialogs_(dialogs) {}
 
-    // Decides the first current file: `commandTail` when it is not blank (passed on untrimmed),
-    // else the file chosen in the open dialog shown in `programFolder`, else the untitled file
+    // Decides the first current file: the path `commandTail` names (ConfigPathOfTail) when the
+    // tail is not blank, else the file chosen in the open dialog shown in `programFolder`, else the untitled file
     // in `programFolder`.
     void Start(std::string_view commandTail, const std::string& programFolder);
 
@@ -71,7 +85,7 @@ public:
 private:
     // The save dialog's answer with the extension rule applied; empty when the user cancelled
     // or declined to replace an existing file.
-    [[nodiscard]] std::string AskNewName(std::string_view title);
+    [[nodiscard]] std::string AskNewName(std::string_view title, FileDialogs::Overwrite what);
 
     ConfigEditor& editor_;
     FileSystem& fs_;

@@ -84,6 +84,31 @@ TEST(CommandLineTail, EverythingAfterTheProgramName) {
     }
 }
 
+TEST(ConfigPathOfTail, OnePathInOnePairOfQuotationMarksLosesThem) {
+    const struct {
+        std::string_view tail;
+        std::string_view path;
+    } cases[] = {
+        {"\"C:\\my cfg\\a.ini\"", "C:\\my cfg\\a.ini"},
+        {" \t\"C:\\my cfg\\a.ini\"  ", "C:\\my cfg\\a.ini"},
+        {"\" C:\\a.ini\"", " C:\\a.ini"},
+        // Anything else stays as it stands.
+        {"C:\\my cfg\\a.ini  ", "C:\\my cfg\\a.ini  "},
+        {"\"C:\\a.ini\" \"C:\\b.ini\"", "\"C:\\a.ini\" \"C:\\b.ini\""},
+        {"\"C:\\a\"b.ini\"", "\"C:\\a\"b.ini\""},
+        {"\"C:\\a.ini", "\"C:\\a.ini"},
+        {"C:\\a.ini\"", "C:\\a.ini\""},
+        {"\"C:\\a.ini\" /x", "\"C:\\a.ini\" /x"},
+        {"\"\"", "\"\""},
+        {"\" \"", "\" \""},
+        {"\"", "\""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.tail));
+        EXPECT_EQ(ConfigPathOfTail(c.tail), c.path);
+    }
+}
+
 TEST(FolderOfFile, NamesTheFolderAsThePlatformDoes) {
     EXPECT_EQ(FolderOfFile("C:\\Program Files\\Vela\\VelaConfig.exe"), "C:\\Program Files\\Vela");
     EXPECT_EQ(FolderOfFile("C:\\VelaConfig.exe"), "C:\\");
@@ -114,6 +139,7 @@ public:
     std::deque<bool> confirmations;    // one per replace question; none left: No
     std::vector<DialogCall> calls;
     std::vector<std::string> questions;
+    std::vector<Overwrite> overwrites;
 
     std::string ShowOpenDialog(std::string_view f, std::string_view t, std::string_view d) override {
         return Answer("open", f, t, d);
@@ -121,8 +147,9 @@ public:
     std::string ShowSaveDialog(std::string_view f, std::string_view t, std::string_view d) override {
         return Answer("save", f, t, d);
     }
-    bool ConfirmReplace(const std::string& path) override {
+    bool ConfirmOverwrite(const std::string& path, Overwrite what) override {
         questions.push_back(path);
+        overwrites.push_back(what);
         if (confirmations.empty()) return false;
         const bool yes = confirmations.front();
         confirmations.pop_front();
@@ -184,18 +211,22 @@ protected:
 };
 
 TEST_F(FileCommandsTest, StartUpTakesTheCommandLineTailWithoutADialog) {
-    Spit(root_ / "cfg" / "framework.ini", NewConfigFileText());
-    commands_.Start(P("cfg/framework.ini"), P("prog"));
-    EXPECT_TRUE(dialogs_.calls.empty());
-    EXPECT_EQ(editor_.ConfigFilePath(), P("cfg/framework.ini"));
-    EXPECT_EQ(editor_.ConfigFolder(), P("cfg"));
-    EXPECT_EQ(editor_.model.refreshWindowsAppearance, 1);
-    EXPECT_EQ(editor_.model.compressionPriority, 2);  // NORMAL
+    fs::create_directories(root_ / "my cfg");
+    Spit(root_ / "my cfg" / "framework.ini", NewConfigFileText());
+    for (const std::string& tail : {P("my cfg/framework.ini"), " \"" + P("my cfg/framework.ini") + "\"\t"}) {
+        SCOPED_TRACE(tail);
+        commands_.Start(tail, P("prog"));
+        EXPECT_TRUE(dialogs_.calls.empty());
+        EXPECT_EQ(editor_.ConfigFilePath(), P("my cfg/framework.ini"));
+        EXPECT_EQ(editor_.ConfigFolder(), P("my cfg"));
+        EXPECT_EQ(editor_.model.refreshWindowsAppearance, 1);
+        EXPECT_EQ(editor_.model.compressionPriority, 2);  // NORMAL
+    }
 }
 
-TEST_F(FileCommandsTest, StartUpTailInQuotesNamesNoFileAndSaveThenAsksForAName) {
+TEST_F(FileCommandsTest, StartUpTailThatNamesNoFileLeavesNoneCurrentAndSaveAsksForAName) {
     Spit(root_ / "cfg" / "framework.ini", NewConfigFileText());
-    commands_.Start("\"" + P("cfg/framework.ini") + "\"", P("prog"));
+    commands_.Start("\"" + P("cfg/framework.ini") + "\" \"\"", P("prog"));
     EXPECT_TRUE(dialogs_.calls.empty());
     EXPECT_EQ(editor_.ConfigFilePath(), "");
     commands_.Save();
@@ -269,6 +300,7 @@ TEST_F(FileCommandsTest, NewAsksBeforeReplacingAFileTheDialogDidNotName) {
     dialogs_.confirmations = {false};
     commands_.New();
     ASSERT_EQ(dialogs_.questions, std::vector<std::string>{P("cfg/site.INI")});
+    EXPECT_EQ(dialogs_.overwrites.back(), FileDialogs::Overwrite::ReplaceWithTemplate);
     EXPECT_EQ(Slurp(root_ / "cfg" / "site.INI"), "[MAIN]\r\nCOMPRESSION=1\r\n");
     EXPECT_EQ(editor_.ConfigFilePath(), P("cfg/other.ini"));
 
@@ -339,8 +371,29 @@ TEST_F(FileCommandsTest, SaveAsAsksBeforeWritingIntoAFileTheDialogDidNotName) {
     dialogs_.answers = {P("cfg/taken")};
     commands_.SaveAs();
     EXPECT_EQ(dialogs_.questions, std::vector<std::string>{P("cfg/taken.INI")});
+    EXPECT_EQ(dialogs_.overwrites.back(), FileDialogs::Overwrite::WriteSettingsInto);
     EXPECT_EQ(Slurp(root_ / "cfg" / "taken.INI"), "[MAIN]\r\nCOMPRESSION=1\r\n");
     EXPECT_EQ(editor_.ConfigFilePath(), P("cfg/framework.ini"));
+}
+
+// The status bar's rule, with one byte as one unit of width.
+TEST(ShortenPathMiddle, KeepsTheFileNameAndAsMuchOfTheBeginningAsFits) {
+    const std::string path = "C:\\Users\\admin\\Documents\\Vela\\framework.ini";
+    const struct {
+        size_t width;
+        std::string shown;
+    } cases[] = {
+        {path.size(), path},
+        {31, "C:\\Users\\admin...\\framework.ini"},
+        {19, "C:...\\framework.ini"},
+        {5, "...\\framework.ini"},  // the name stays whole where nothing fits
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.width);
+        const std::string shown = ShortenPathMiddle(path, [&](std::string_view t) { return t.size() <= c.width; });
+        EXPECT_EQ(shown, c.shown);
+    }
+    EXPECT_EQ(ShortenPathMiddle("framework.ini", [](std::string_view) { return false; }), "...framework.ini");
 }
 
 }  // namespace

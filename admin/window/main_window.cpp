@@ -5,13 +5,14 @@
 #include <vector>
 
 #include "admin/commands/shell32bit.h"
+#include "admin/window/prompts_win32.h"
 #include "admin/window/resource.h"
 
 namespace vela {
 namespace {
 
 constexpr char kClassName[] = "VelaConfig.frmConfig";
-constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX | WS_CLIPCHILDREN;
+constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 constexpr UINT_PTR kTabSubclassId = 1;
 
@@ -55,13 +56,58 @@ std::string ProgramFolder() {
     }
 }
 
+UniqueImageList MakeImageList1(HINSTANCE instance) {
+    UniqueImageList list(::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 8, 0));
+    if (!list) return list;
+    const int pictures[] = {IDI_PICTURE_BLANK,     IDI_PICTURE_OU,       IDI_PICTURE_DOMAIN, IDI_PICTURE_DIRECTORY_ROOT,
+                            IDI_PICTURE_CONTAINER, IDI_PICTURE_COMPUTER, IDI_PICTURE_BLANK,  IDI_PICTURE_USER};
+    for (int id : pictures) {
+        HICON icon = static_cast<HICON>(::LoadImageA(instance, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0));
+        ::ImageList_ReplaceIcon(list.get(), -1, icon);
+        if (icon) ::DestroyIcon(icon);
+    }
+    return list;
+}
+
+UniqueMenu LoadContextMenus(HINSTANCE instance) {
+    return UniqueMenu(::LoadMenuA(instance, MAKEINTRESOURCEA(IDR_CONTEXTMENUS)));
+}
+
 frmConfig::frmConfig(HINSTANCE instance, FrameServices services)
     : instance_(instance),
       services_(std::move(services)),
+      imageList_(MakeImageList1(instance)),
+      contextMenus_(LoadContextMenus(instance)),
       fs_(MakeFileSystem()),
-      settings_(*fs_, settingsPage_),
+      prompts_(services_.prompts ? services_.prompts
+                                 : std::make_shared<Win32Prompts>(instance, [this] { return hwnd_; })),
+      settingsPage_(std::make_unique<SettingsPage>(
+          instance, *fs_, *prompts_,
+          SettingsPageLinks{
+              .GetSettingsPath = [this] { settings_.GetSettingsPath(editor_.ConfigFolder()); },
+              .Combo5_DropDown = [this] { serversPage_->Combo5_DropDown(); },
+              .ShowFileProperties = [this](const std::string& path,
+                                           HWND owner) { ShowFileProperties(path, owner, services_.shellExecuteEx); },
+          })),
+      settings_(*fs_, *settingsPage_),
       editor_(*fs_, settings_),
-      commands_(editor_, *fs_, *this) {
+      commands_(editor_, *fs_, *this),
+      configPage_(std::make_unique<ConfigPage>(instance)),
+      serversPage_(std::make_unique<ServersPage>(
+          instance, *fs_, *prompts_, imageList_.get(), ::GetSubMenu(contextMenus_.get(), 0),
+          ServersPageLinks{
+              .ConfigFolder = [this] { return editor_.ConfigFolder(); },
+              .FillSettingsTypes = [this](const std::vector<std::string>& types) { settingsPage_->FillServerTypes(types); },
+              .Activate =
+                  [this] {
+                      RunStep(tabActivation.EnumServers);
+                      RunStep(tabActivation.PopulateInstall);
+                  },
+              .Reactivate = [this] { SSTab1_Click(shownTab_); },
+          })),
+      usersPage_(std::make_unique<UsersPage>(instance, imageList_.get(), ::GetSubMenu(contextMenus_.get(), 1),
+                                             [this] { RunStep(tabActivation.LoadDomain); })),
+      pages_{configPage_.get(), settingsPage_.get(), serversPage_.get(), usersPage_.get()} {
     if (!services_.unloadHive)
         services_.unloadHive = [](const std::function<void()>& pump) { unLoadHive(pump); };
 }
@@ -85,7 +131,6 @@ HWND frmConfig::Create() {
     // A second window in the same process (the tests make many) finds the class registered.
     if (!::RegisterClassExA(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
 
-    contextMenus_.reset(::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_CONTEXTMENUS)));
     HMENU menu = ::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_MAINMENU));
     const std::string caption = Text(IDS_CAPTION);
     if (!::CreateWindowExA(kExStyle, kClassName, caption.c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 640, 480,
@@ -97,13 +142,7 @@ HWND frmConfig::Create() {
 }
 
 HWND frmConfig::Page(int tab) const noexcept {
-    switch (tab) {
-    case 0: return configPage_.hwnd();
-    case 1: return settingsPage_.hwnd();
-    case 2: return serversPage_.hwnd();
-    case 3: return usersPage_.hwnd();
-    default: return nullptr;
-    }
+    return tab >= 0 && tab < kTabCount ? pages_[static_cast<size_t>(tab)]->hwnd() : nullptr;
 }
 
 std::string frmConfig::Text(UINT id) const {
@@ -152,6 +191,18 @@ LRESULT frmConfig::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     case WM_SETFOCUS:
         ::SetFocus(focus_ && ::IsChild(hwnd_, focus_) && ::IsWindowVisible(focus_) ? focus_ : tab_);
         return 0;
+    case WM_NEXTDLGCTL:
+        OnNextDlgCtl(wp, lp);
+        return 0;
+    case WM_SIZE:
+        if (wp != SIZE_MINIMIZED) LayOut();
+        return 0;
+    case WM_GETMINMAXINFO:
+        if (minimum_.cx > 0) {
+            auto* info = reinterpret_cast<MINMAXINFO*>(lp);
+            info->ptMinTrackSize = {minimum_.cx, minimum_.cy};
+        }
+        return 0;
     case WM_CLOSE:
         Form_Unload();
         return 0;
@@ -168,10 +219,19 @@ LRESULT frmConfig::OnMessage(UINT msg, WPARAM wp, LPARAM lp) {
     return ::DefWindowProcA(hwnd_, msg, wp, lp);
 }
 
+// What DefDlgProc does for a dialog: the dialog manager asks the window holding the controls to
+// move the focus, to a given control (lp true) or to the next or previous tab stop.
+void frmConfig::OnNextDlgCtl(WPARAM wp, LPARAM lp) {
+    HWND next = LOWORD(lp) ? reinterpret_cast<HWND>(wp) : ::GetNextDlgTabItem(hwnd_, ::GetFocus(), wp != 0);
+    if (!next || !::IsChild(hwnd_, next)) return;
+    ::SetFocus(next);
+    if (::SendMessageA(next, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) ::SendMessageA(next, EM_SETSEL, 0, -1);
+}
+
 bool frmConfig::OnCreate() {
     tab_ = ::CreateWindowExA(0, WC_TABCONTROLA, "", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP, 0, 0, 100,
                              100, hwnd_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_SSTAB1)), instance_, nullptr);
-    status_ = ::CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE, 0, 0, 0, 0, hwnd_,
+    status_ = ::CreateWindowExA(0, STATUSCLASSNAMEA, "", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0, 0, 0, hwnd_,
                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_STATUSBAR)), instance_, nullptr);
     if (!tab_ || !status_) return false;
     ::SetWindowSubclass(tab_, &TabSubclassProc, kTabSubclassId, reinterpret_cast<DWORD_PTR>(this));
@@ -185,11 +245,8 @@ bool frmConfig::OnCreate() {
         ::SendMessageA(tab_, TCM_INSERTITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
     }
 
-    if (!configPage_.Create(instance_, IDD_PAGE_CONFIG, hwnd_) ||
-        !settingsPage_.Create(instance_, IDD_PAGE_SETTINGS, hwnd_) ||
-        !serversPage_.Create(instance_, IDD_PAGE_SERVERS, hwnd_) ||
-        !usersPage_.Create(instance_, IDD_PAGE_USERS, hwnd_))
-        return false;
+    for (vela::Page* page : pages_)
+        if (!page->Create(hwnd_)) return false;
 
     // The tab control and the status bar write in the pages' dialog font.
     LOGFONTA face{};
@@ -200,61 +257,68 @@ bool frmConfig::OnCreate() {
         ::SendMessageA(status_, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
     }
 
-    CreateImageList1();
-    LayOut();
-    configPage_.ShowModel(editor_.model);  // the start values, until a file is loaded
+    FitToPages();
+    configPage_->ShowModel(editor_.model);  // the start values, until a file is loaded
     ShowPage(0);
     ShowCurrentFile();
     return true;
 }
 
-// The pages keep their template size; the tab control is fitted around them and the window
-// around the tab control and the status bar.
-void frmConfig::LayOut() {
+// The pages' template size sets the first and the smallest window: the tab control fitted around
+// a page, the window around the tab control and the status bar.
+void frmConfig::FitToPages() {
     RECT page{};
     ::GetWindowRect(Page(0), &page);
     RECT margin{0, 0, 7, 7};
     ::MapDialogRect(Page(0), &margin);
     RECT tab{0, 0, page.right - page.left, page.bottom - page.top};
     ::SendMessageA(tab_, TCM_ADJUSTRECT, TRUE, reinterpret_cast<LPARAM>(&tab));
-    const int tabWidth = tab.right - tab.left, tabHeight = tab.bottom - tab.top;
-    ::SetWindowPos(tab_, HWND_BOTTOM, margin.right, margin.bottom, tabWidth, tabHeight, SWP_NOACTIVATE);
     // Above the tab control, which clips its siblings, and so first in the tab order.
     for (int i = kTabCount - 1; i >= 0; --i)
-        ::SetWindowPos(Page(i), HWND_TOP, margin.right - tab.left, margin.bottom - tab.top, 0, 0,
-                       SWP_NOSIZE | SWP_NOACTIVATE);
+        ::SetWindowPos(Page(i), HWND_TOP, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
+    ::SetWindowPos(tab_, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE);
 
     ::SendMessageA(status_, WM_SIZE, 0, 0);
     RECT bar{};
     ::GetWindowRect(status_, &bar);
-    const int clientWidth = tabWidth + 2 * margin.right;
-    const int clientHeight = tabHeight + 2 * margin.bottom + (bar.bottom - bar.top);
+    const int clientWidth = (tab.right - tab.left) + 2 * margin.right;
+    const int clientHeight = (tab.bottom - tab.top) + 2 * margin.bottom + (bar.bottom - bar.top);
     RECT frame{0, 0, clientWidth, clientHeight};
     ::AdjustWindowRectEx(&frame, kStyle, TRUE, kExStyle);
-    ::SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left, frame.bottom - frame.top,
-                   SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    minimum_ = {frame.right - frame.left, frame.bottom - frame.top};
+    ::SetWindowPos(hwnd_, nullptr, 0, 0, minimum_.cx, minimum_.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     // A menu bar that wraps onto a second line takes more than AdjustWindowRectEx allowed for.
     RECT client{};
     ::GetClientRect(hwnd_, &client);
-    if (client.bottom < clientHeight)
-        ::SetWindowPos(hwnd_, nullptr, 0, 0, frame.right - frame.left,
-                       frame.bottom - frame.top + clientHeight - client.bottom,
-                       SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-    ::SendMessageA(status_, WM_SIZE, 0, 0);
+    if (client.bottom < clientHeight) {
+        minimum_.cy += clientHeight - client.bottom;
+        ::SetWindowPos(hwnd_, nullptr, 0, 0, minimum_.cx, minimum_.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+    LayOut();
 }
 
-// Index 0 and 6 are blank; 1 organisational unit, 2 domain, 3 directory root, 4 container,
-// 5 computer, 7 user.
-void frmConfig::CreateImageList1() {
-    imageList_.reset(::ImageList_Create(16, 16, ILC_COLOR32 | ILC_MASK, 8, 0));
-    if (!imageList_) return;
-    const int pictures[] = {IDI_PICTURE_BLANK,     IDI_PICTURE_OU,       IDI_PICTURE_DOMAIN, IDI_PICTURE_DIRECTORY_ROOT,
-                            IDI_PICTURE_CONTAINER, IDI_PICTURE_COMPUTER, IDI_PICTURE_BLANK,  IDI_PICTURE_USER};
-    for (int id : pictures) {
-        HICON icon = static_cast<HICON>(::LoadImageA(instance_, MAKEINTRESOURCEA(id), IMAGE_ICON, 16, 16, 0));
-        ::ImageList_ReplaceIcon(imageList_.get(), -1, icon);
-        if (icon) ::DestroyIcon(icon);
+void frmConfig::LayOut() {
+    if (!tab_ || !status_) return;
+    ::SendMessageA(status_, WM_SIZE, 0, 0);
+    RECT client{}, bar{};
+    ::GetClientRect(hwnd_, &client);
+    ::GetWindowRect(status_, &bar);
+    RECT margin{0, 0, 7, 7};
+    if (Page(0)) ::MapDialogRect(Page(0), &margin);
+    RECT tab{margin.right, margin.bottom, client.right - margin.right,
+             client.bottom - (bar.bottom - bar.top) - margin.bottom};
+    if (tab.right < tab.left || tab.bottom < tab.top) return;
+    ::SetWindowPos(tab_, nullptr, tab.left, tab.top, tab.right - tab.left, tab.bottom - tab.top,
+                   SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT display = tab;
+    ::SendMessageA(tab_, TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+    for (vela::Page* page : pages_) {
+        if (!page->hwnd()) continue;
+        ::SetWindowPos(page->hwnd(), nullptr, display.left, display.top, 0, 0,
+                       SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+        page->OnSize(display.right - display.left, display.bottom - display.top);
     }
+    ShowCurrentFile();
 }
 
 void frmConfig::Form_Load(std::string_view commandTail, const std::string& programFolder) {
@@ -315,20 +379,37 @@ void frmConfig::mnuQuit_Click() { EndProgram(); }
 void frmConfig::Form_Unload() { EndProgram(); }
 
 void frmConfig::RunFileCommand(const std::function<void()>& command) {
-    configPage_.ReadInto(editor_.model);
+    configPage_->ReadInto(editor_.model);
     try {
         command();
     } catch (...) {
         // Like every failing step of a command: passed over, the window shows what is left.
     }
-    configPage_.ShowModel(editor_.model);
+    configPage_->ShowModel(editor_.model);
     ShowCurrentFile();
 }
 
+// A path too long for the bar loses folders from its middle, never its file name.
 void frmConfig::ShowCurrentFile() {
+    if (!status_) return;
     const std::string& path = editor_.ConfigFilePath();
-    const std::string text = path.empty() ? Text(IDS_NO_CURRENT_FILE) : path;
-    ::SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    const std::string full = path.empty() ? Text(IDS_NO_CURRENT_FILE) : path;
+    RECT bar{};
+    ::GetClientRect(status_, &bar);
+    // Room for the part's borders and the size grip.
+    const int room = bar.right - 4 * ::GetSystemMetrics(SM_CXEDGE) - ::GetSystemMetrics(SM_CXVSCROLL);
+    HDC dc = ::GetDC(status_);
+    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(status_, WM_GETFONT, 0, 0)));
+    const std::string shown = ShortenPathMiddle(full, [&](std::string_view text) {
+        SIZE size{};
+        ::GetTextExtentPoint32A(dc, text.data(), static_cast<int>(text.size()), &size);
+        return size.cx <= room;
+    });
+    ::SelectObject(dc, old);
+    ::ReleaseDC(status_, dc);
+    if (shown == statusText_) return;
+    statusText_ = shown;
+    ::SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(shown.c_str()));
 }
 
 void frmConfig::EndProgram() {
@@ -373,17 +454,7 @@ void frmConfig::ShowPage(int tab) {
 
 void frmConfig::SSTab1_Click(int /*previousTab*/) {
     BusyPointer hourglass(busy_);
-    switch (shownTab_) {
-    case 2:
-        RunStep(tabActivation.EnumServers);
-        RunStep(tabActivation.PopulateInstall);
-        break;
-    case 3:
-        RunStep(tabActivation.LoadDomain);
-        break;
-    default:
-        break;  // tabs 0 and 1 start nothing
-    }
+    RunStep([this] { pages_[static_cast<size_t>(shownTab_)]->OnActivate(); });
 }
 
 void frmConfig::SSTab1_KeyDown(WPARAM keyCode) {
@@ -412,10 +483,10 @@ std::string frmConfig::ShowSaveDialog(std::string_view filter, std::string_view 
     return vela::ShowSaveDialog(hwnd_, filter, title, folder, services_.fileDialogs);
 }
 
-bool frmConfig::ConfirmReplace(const std::string& path) {
-    std::string question = Text(IDS_CONFIRM_REPLACE);
+bool frmConfig::ConfirmOverwrite(const std::string& path, Overwrite what) {
+    std::string question = Text(what == Overwrite::ReplaceWithTemplate ? IDS_CONFIRM_NEW_OVER : IDS_CONFIRM_SAVEAS_OVER);
     if (const size_t at = question.find("%s"); at != std::string::npos) question.replace(at, 2, path);
-    return services_.messageBox(hwnd_, question, Text(IDS_CONFIRM_TITLE), MB_YESNO | MB_ICONQUESTION) == IDYES;
+    return prompts_->YesNo(question, Text(IDS_CONFIRM_TITLE), Prompts::Default::No);
 }
 
 }  // namespace vela

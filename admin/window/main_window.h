@@ -1,7 +1,8 @@
 // frmConfig, the main window of the administration program: the frame with the File menu, the
-// tab control SSTab1 with its four pages, the status bar that names the current configuration
-// file, and the shared state the tabs work on (the editor, the file-system service, the settings
-// store location, ImageList1 and the context menus).
+// tab control SSTab1 with its four pages, and the status bar that names the current configuration
+// file.  The frame routes: it creates the pages (page.h) with their services, shows the picked
+// one, runs its activation, sizes it, and links the pages where one tab reaches another.  What a
+// tab decides lives in its page and the page's core object.
 //
 // How to use it:
 //   1. InitCommonControlsEx for the tab, bar, list-view and tree-view classes.
@@ -22,14 +23,18 @@
 #include <string>
 #include <string_view>
 
+#include "admin/common/prompts.h"
 #include "admin/config/framework_config.h"
 #include "admin/store/file_system.h"
+#include "admin/store/public_mod_win32.h"
 #include "admin/store/settings_path.h"
 #include "admin/win32/unique.h"
 #include "admin/window/config_page.h"
-#include "admin/window/dialog_page.h"
 #include "admin/window/file_commands.h"
 #include "admin/window/open_file32.h"
+#include "admin/window/servers_page.h"
+#include "admin/window/settings_page.h"
+#include "admin/window/users_page.h"
 
 namespace vela {
 
@@ -50,13 +55,13 @@ using UniqueImageList = win32::Unique<HIMAGELIST, ImageListTraits>;
 using UniqueFont = win32::Unique<HFONT, FontTraits>;
 
 // Where the window's commands reach the platform.  The defaults are the real calls; the tests
-// script the dialogs and record the exit instead of ending their process.
+// script the dialogs and prompts and record the exit instead of ending their process.
 struct FrameServices {
     FileDialogApi fileDialogs;
-    std::function<int(HWND owner, const std::string& text, const std::string& title, UINT type)> messageBox =
-        [](HWND owner, const std::string& text, const std::string& title, UINT type) {
-            return ::MessageBoxA(owner, text.c_str(), title.c_str(), type);
-        };
+    // The text prompts and Yes/No questions of every tab; null: the real ones over the window.
+    std::shared_ptr<Prompts> prompts;
+    // PublicMod's call into the shell; empty: ShellExecuteExA.
+    ShellExecuteExCall shellExecuteEx;
     // Runs the hive unload; `pump` dispatches the window's pending messages.
     std::function<void(const std::function<void()>& pump)> unloadHive;  // default: vela::unLoadHive
     std::function<void()> endProcess = [] { ::ExitProcess(0); };
@@ -64,25 +69,19 @@ struct FrameServices {
     std::function<void()> onDestroyed = [] { ::PostQuitMessage(0); };
 };
 
-// The work the tabs "Servers" and "User Configuration" start when they are activated (and on F5).
-// Empty until those tabs are built; an empty entry is skipped.
+// The work the tabs "Servers" and "User Configuration" start when they are activated (and on F5),
+// until those pages do it themselves.  An empty entry is skipped.
 struct TabActivation {
     std::function<void()> EnumServers;
     std::function<void()> PopulateInstall;
     std::function<void()> LoadDomain;
 };
 
-// The "Profile Settings" page as the settings store location sees it.  Until that tab gets its
-// server-type box and file list, no type is picked and the list only remembers its folder.
-class SettingsPage final : public DialogPage, public SettingsView {
-public:
-    [[nodiscard]] std::string PickedSettingsType() override { return {}; }
-    void ShowSettingsFolder(const std::string& folder) override { shownFolder_ = folder; }
-    [[nodiscard]] const std::string& ShownFolder() const { return shownFolder_; }
-
-private:
-    std::string shownFolder_;
-};
+// ImageList1: 16 x 16 pictures; index 0 and 6 blank, 1 organisational unit, 2 domain, 3 directory
+// root, 4 container, 5 computer, 7 user.
+[[nodiscard]] UniqueImageList MakeImageList1(HINSTANCE instance);
+// The context menus that are never on the menu bar: sub-menu 0 "Server", sub-menu 1 "User".
+[[nodiscard]] UniqueMenu LoadContextMenus(HINSTANCE instance);
 
 class frmConfig final : private FileDialogs {
 public:
@@ -114,15 +113,9 @@ public:
     [[nodiscard]] HWND hwnd() const noexcept { return hwnd_; }
     [[nodiscard]] HWND SSTab1() const noexcept { return tab_; }
     [[nodiscard]] HWND StatusBar() const noexcept { return status_; }
+    // The window of tab `tab`'s page; null outside 0 .. kTabCount - 1.
     [[nodiscard]] HWND Page(int tab) const noexcept;
     [[nodiscard]] int ShownTab() const noexcept { return shownTab_; }
-    [[nodiscard]] HIMAGELIST ImageList1() const noexcept { return imageList_.get(); }
-    [[nodiscard]] HMENU mnuServer() const noexcept { return ::GetSubMenu(contextMenus_.get(), 0); }
-    [[nodiscard]] HMENU mnuUser() const noexcept { return ::GetSubMenu(contextMenus_.get(), 1); }
-    [[nodiscard]] ConfigEditor& Editor() noexcept { return editor_; }
-    [[nodiscard]] FileSystem& Files() noexcept { return *fs_; }
-    [[nodiscard]] SettingsLocation& Settings() noexcept { return settings_; }
-    [[nodiscard]] SettingsPage& SettingsTab() noexcept { return settingsPage_; }
 
     TabActivation tabActivation;
 
@@ -136,11 +129,15 @@ private:
     void OnNotify(const NMHDR& header);
     bool OnSetCursor();
     void OnActivate(bool active);
+    // The dialog manager's focus moves (label mnemonics, Tab): the frame stands in for a dialog.
+    void OnNextDlgCtl(WPARAM wp, LPARAM lp);
 
     void SSTab1_SelChange();
     void ShowPage(int tab);
+    // The first size: the window around the pages' template size, which is also its minimum.
+    void FitToPages();
+    // Tab control, pages and status bar over the client area.
     void LayOut();
-    void CreateImageList1();
     // Copies the page into the editor's model, runs `command`, shows the model again.
     void RunFileCommand(const std::function<void()>& command);
     void ShowCurrentFile();
@@ -152,27 +149,32 @@ private:
     // FileDialogs, shown over this window.
     std::string ShowOpenDialog(std::string_view filter, std::string_view title, std::string_view folder) override;
     std::string ShowSaveDialog(std::string_view filter, std::string_view title, std::string_view folder) override;
-    bool ConfirmReplace(const std::string& path) override;
+    bool ConfirmOverwrite(const std::string& path, Overwrite what) override;
 
     HINSTANCE instance_;
     FrameServices services_;
-    // Destroyed after the window and its lists, which only borrow it.
+    // Destroyed after the window and its lists, which only borrow them.
     UniqueImageList imageList_;
     UniqueMenu contextMenus_;
     UniqueFont font_;
     std::unique_ptr<FileSystem> fs_;
-    SettingsPage settingsPage_;
+    std::shared_ptr<Prompts> prompts_;
+    // The pages, in tab order; the settings page first, the store location shows through it.
+    std::unique_ptr<SettingsPage> settingsPage_;
     SettingsLocation settings_;
     ConfigEditor editor_;
     FileCommands commands_;
-    ConfigPage configPage_;
-    DialogPage serversPage_;
-    DialogPage usersPage_;
+    std::unique_ptr<ConfigPage> configPage_;
+    std::unique_ptr<ServersPage> serversPage_;
+    std::unique_ptr<UsersPage> usersPage_;
+    std::array<vela::Page*, kTabCount> pages_{};
 
     HWND hwnd_ = nullptr;
     HWND tab_ = nullptr;
     HWND status_ = nullptr;
     HWND focus_ = nullptr;  // the control to give the focus back to on reactivation
+    SIZE minimum_{};        // the smallest window size: the pages at their template size
+    std::string statusText_;  // the status bar's text before it is shortened to fit
     int shownTab_ = 0;
     int busy_ = 0;          // nesting depth of the tab activation: the hourglass is shown while > 0
     bool ending_ = false;

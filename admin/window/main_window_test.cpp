@@ -70,7 +70,7 @@ TEST_F(FrmConfig, StartUpWithoutAnArgumentAsksInTheProgramFolderAndCancelLeadsTo
     EXPECT_EQ(d.filter, "*.ini\0*.ini\0\0"s);
     EXPECT_EQ(d.title, "Open VelaFramework config file");
     EXPECT_EQ(d.initialFolder, programFolder);
-    EXPECT_EQ(d.flags, 0x1004u);
+    EXPECT_EQ(d.flags, 0x100Cu);  // OFN_NOCHANGEDIR keeps the current folder
     EXPECT_EQ(d.structSize, sizeof(OPENFILENAMEA));
     EXPECT_GE(d.capacity, 32768u);
     EXPECT_EQ(d.initialName, "");
@@ -216,7 +216,7 @@ TEST_F(FrmConfig, NewWithoutAnExtensionWritesTheTemplateLoadsItAndMakesTheStore)
     EXPECT_EQ(d.filter, "*.INI\0*.INI\0\0"s);
     EXPECT_EQ(d.title, "New Vela Configuration file");
     EXPECT_EQ(d.initialFolder, temp / "cfg");
-    EXPECT_EQ(d.flags, 0x2006u);
+    EXPECT_EQ(d.flags, 0x200Eu);
     EXPECT_GE(d.capacity, 32768u);
 
     const std::string created = temp / "new\\site.INI";
@@ -226,7 +226,7 @@ TEST_F(FrmConfig, NewWithoutAnExtensionWritesTheTemplateLoadsItAndMakesTheStore)
     EXPECT_EQ(StatusText(), created);
     EXPECT_EQ(CheckState(IDC_CHECK1), BST_CHECKED);
     EXPECT_EQ(CheckState(IDC_CHECK5), BST_UNCHECKED);
-    EXPECT_TRUE(messageBoxes.empty());
+    EXPECT_TRUE(prompts.empty());
 }
 
 TEST_F(FrmConfig, NewKeepsANameThatHoldsIniAnywhere) {
@@ -240,7 +240,7 @@ TEST_F(FrmConfig, NewKeepsANameThatHoldsIniAnywhere) {
         EXPECT_FALSE(FileExists(temp / (name + ".INI")));
         EXPECT_EQ(StatusText(), temp / name);
     }
-    EXPECT_TRUE(messageBoxes.empty());
+    EXPECT_TRUE(prompts.empty());
 }
 
 TEST_F(FrmConfig, NewAsksBeforeReplacingAFileNamedOnlyAfterTheExtensionWasAdded) {
@@ -250,20 +250,21 @@ TEST_F(FrmConfig, NewAsksBeforeReplacingAFileNamedOnlyAfterTheExtensionWasAdded)
     Start(start);
 
     dialogAnswers = {temp / "cfg\\site"};
-    messageBoxAnswers = {IDNO};
+    questionAnswers = {false};
     Menu("New");
-    ASSERT_EQ(messageBoxes.size(), 1u);
-    EXPECT_EQ(messageBoxes[0].owner, form->hwnd());
-    EXPECT_EQ(messageBoxes[0].title, "Confirm");
-    EXPECT_EQ(messageBoxes[0].type, static_cast<UINT>(MB_YESNO | MB_ICONQUESTION));
-    EXPECT_NE(messageBoxes[0].text.find(taken), std::string::npos) << messageBoxes[0].text;
+    ASSERT_EQ(prompts.size(), 1u);
+    EXPECT_EQ(prompts[0].kind, "yesno");
+    EXPECT_EQ(prompts[0].title, "Confirm");
+    EXPECT_TRUE(prompts[0].defaultNo);
+    EXPECT_NE(prompts[0].text.find(taken), std::string::npos) << prompts[0].text;
+    EXPECT_NE(prompts[0].text.find("New will replace its whole content"), std::string::npos) << prompts[0].text;
     EXPECT_EQ(ReadBytes(taken), "[MAIN]\r\nCOMPRESSION=1\r\n");
     EXPECT_EQ(StatusText(), start);
 
     dialogAnswers = {temp / "cfg\\site"};
-    messageBoxAnswers = {IDYES};
+    questionAnswers = {true};
     Menu("New");
-    EXPECT_EQ(messageBoxes.size(), 2u);
+    EXPECT_EQ(prompts.size(), 2u);
     EXPECT_EQ(ReadBytes(taken), NewConfigFileText());
     EXPECT_EQ(StatusText(), taken);
 }
@@ -279,7 +280,7 @@ TEST_F(FrmConfig, SaveAsWritesEveryKeyToTheNewFileAndMovesTheFolder) {
     ASSERT_EQ(dialogs.size(), 1u);
     EXPECT_EQ(dialogs[0].title, "Save VelaFramework config as");
     EXPECT_EQ(dialogs[0].filter, "*.INI\0*.INI\0\0"s);
-    EXPECT_EQ(dialogs[0].flags, 0x2006u);
+    EXPECT_EQ(dialogs[0].flags, 0x200Eu);
     EXPECT_EQ(dialogs[0].initialFolder, temp / "cfg");
 
     const std::string copy = temp / "other\\copy.INI";
@@ -306,7 +307,7 @@ TEST_F(FrmConfig, QuitWithUnsavedEditsUnloadsOnceAndEndsWithoutAQuestion) {
     Type(IDC_TEXT2, "LOST");
     Menu("Quit");
     EXPECT_EQ(events, (std::vector<std::string>{"unload", "end"}));
-    EXPECT_TRUE(messageBoxes.empty());
+    EXPECT_TRUE(prompts.empty());
     EXPECT_TRUE(dialogs.empty());
     EXPECT_EQ(ReadBytes(path), NewConfigFileText());
 }
@@ -328,7 +329,7 @@ TEST_F(FrmConfig, ClosingUnloadsOnceWhileTheWaitServesTheWindow) {
     Pump(form.get());
     EXPECT_EQ(events, (std::vector<std::string>{"unload", "end"}));
     EXPECT_EQ(enumerations, 2);
-    EXPECT_TRUE(messageBoxes.empty());
+    EXPECT_TRUE(prompts.empty());
 }
 
 TEST_F(FrmConfig, TheEndOfTheSessionUnloadsTheHiveToo) {
@@ -512,15 +513,17 @@ TEST_F(FrmConfig, TheMenusHoldTheFileCommandsAndTheHiddenContextMenus) {
     EXPECT_EQ(items(bar), std::vector<std::string>{"&File"});
     // Mnemonics only: no shortcut key text after a tab.
     EXPECT_EQ(items(::GetSubMenu(bar, 0)), (std::vector<std::string>{"&New", "&Open", "&Save", "Save &As", "&Quit"}));
-    EXPECT_EQ(items(form->mnuServer()), std::vector<std::string>{"Change Server Type"});
-    EXPECT_EQ(items(form->mnuUser()), std::vector<std::string>{"Change profile path"});
-    EXPECT_EQ(::GetMenuItemID(form->mnuServer(), 0), static_cast<UINT>(IDM_CHANGE_SERVER_TYPE));
-    EXPECT_EQ(::GetMenuItemID(form->mnuUser(), 0), static_cast<UINT>(IDM_CHANGE_PROFILE_PATH));
+    const UniqueMenu context = LoadContextMenus(::GetModuleHandleA(nullptr));
+    HMENU server = ::GetSubMenu(context.get(), 0), user = ::GetSubMenu(context.get(), 1);
+    EXPECT_EQ(items(server), std::vector<std::string>{"Change Server Type"});
+    EXPECT_EQ(items(user), std::vector<std::string>{"Change profile path"});
+    EXPECT_EQ(::GetMenuItemID(server, 0), static_cast<UINT>(IDM_CHANGE_SERVER_TYPE));
+    EXPECT_EQ(::GetMenuItemID(user, 0), static_cast<UINT>(IDM_CHANGE_PROFILE_PATH));
 }
 
 TEST_F(FrmConfig, ImageList1HoldsSixDistinctPicturesAtTheirIndices) {
-    Start(TemplateFile());
-    HIMAGELIST list = form->ImageList1();
+    const UniqueImageList owned = MakeImageList1(::GetModuleHandleA(nullptr));
+    HIMAGELIST list = owned.get();
     ASSERT_NE(list, nullptr);
     EXPECT_EQ(::ImageList_GetImageCount(list), 8);
     int cx = 0, cy = 0;

@@ -15,8 +15,12 @@
 
 namespace vela {
 
-inline constexpr DWORD kOpenDialogFlags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;                        // 0x1004
-inline constexpr DWORD kSaveDialogFlags = OFN_OVERWRITEPROMPT | OFN_CREATEPROMPT | OFN_HIDEREADONLY;  // 0x2006
+// OFN_NOCHANGEDIR: the dialogs leave the process's current folder where it was.  Moved into the
+// configuration's folder (a share, a copied folder), it is where the executable search looks
+// before the system folders, and where the settings-file list starts.
+inline constexpr DWORD kOpenDialogFlags = OFN_FILEMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;  // 0x100C
+inline constexpr DWORD kSaveDialogFlags =
+    OFN_OVERWRITEPROMPT | OFN_CREATEPROMPT | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;  // 0x200E
 inline constexpr DWORD kFileNameCapacity = 32768;
 
 struct FileDialogApi {

@@ -133,6 +133,8 @@ TEST_F(RealDialog, OpenShowsTitleFilterAndFolderAndCancelReturnsNothing) {
 // creating, neither here nor on Windows.)
 TEST_F(RealDialog, SaveTakesANewNameAndAsksBeforeReplacing) {
     WriteBytes(temp / "taken.INI", "[MAIN]\r\n");
+    char before[MAX_PATH] = {}, after[MAX_PATH] = {};
+    ::GetCurrentDirectoryA(MAX_PATH, before);
     for (const std::string name : {"brandnew.INI", "taken.INI"}) {
         SCOPED_TRACE(name);
         const bool exists = name == "taken.INI";
@@ -159,6 +161,9 @@ TEST_F(RealDialog, SaveTakesANewNameAndAsksBeforeReplacing) {
         EXPECT_EQ(seenFilter, "*.INI");
         EXPECT_TRUE(SameFolder(seenFolder, temp.Path())) << seenFolder;
         EXPECT_TRUE(SameFolder(chosen, temp / name)) << chosen;
+        // The current folder, where the executable search looks first, stays where it was.
+        ::GetCurrentDirectoryA(MAX_PATH, after);
+        EXPECT_STREQ(after, before);
     }
     EXPECT_EQ(ReadBytes(temp / "taken.INI"), "[MAIN]\r\n") << "the dialog itself writes nothing";
 }

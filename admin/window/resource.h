@@ -21,6 +21,8 @@
 #define IDD_PAGE_SETTINGS 202
 #define IDD_PAGE_SERVERS 203
 #define IDD_PAGE_USERS 204
+// The modal text prompt.
+#define IDD_PROMPT 210
 
 // Controls of the frame window.
 #define IDC_SSTAB1 1000
@@ -51,6 +53,27 @@
 #define IDC_PROFLWIZ_ERROR_LABEL 1033
 #define IDC_COMBO4 1034
 
+// Controls of the "Profile Settings" page.
+#define IDC_COMBO1_LABEL 1100
+#define IDC_COMBO1 1101
+#define IDC_FILE1_LABEL 1102
+#define IDC_FILE1 1103
+#define IDC_COMMAND1 1104
+#define IDC_COMMAND2 1105
+#define IDC_COMMAND9 1106
+#define IDC_COMMAND10 1107
+#define IDC_TEXT3 1108
+
+// Controls of the "Servers" page.
+#define IDC_COMBO5_LABEL 1200
+#define IDC_COMBO5 1201
+#define IDC_COMMAND4 1202
+#define IDC_COMMAND3 1203
+
+// Controls of the prompt.
+#define IDC_PROMPT_TEXT 1300
+#define IDC_PROMPT_EDIT 1301
+
 // File menu.
 #define IDM_NEW 40001
 #define IDM_OPEN 40002
@@ -69,5 +92,6 @@
 #define IDS_TAB_SERVERS 12
 #define IDS_TAB_USERS 13
 #define IDS_CONFIRM_TITLE 20
-#define IDS_CONFIRM_REPLACE 21
+#define IDS_CONFIRM_NEW_OVER 21
+#define IDS_CONFIRM_SAVEAS_OVER 23
 #define IDS_NO_CURRENT_FILE 22

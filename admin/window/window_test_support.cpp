@@ -46,6 +46,29 @@ void Pump(frmConfig* form) {
     }
 }
 
+class WindowTest::RecordingPrompts final : public Prompts {
+public:
+    explicit RecordingPrompts(WindowTest& test) : test_(test) {}
+    std::optional<std::string> InputBox(const std::string& prompt, const std::string& title,
+                                        const std::string& /*defaultText*/) override {
+        test_.prompts.push_back({"input", prompt, title, false});
+        if (test_.inputAnswers.empty()) return std::nullopt;
+        auto answer = test_.inputAnswers.front();
+        test_.inputAnswers.pop_front();
+        return answer;
+    }
+    bool YesNo(const std::string& question, const std::string& title, Default byDefault) override {
+        test_.prompts.push_back({"yesno", question, title, byDefault == Default::No});
+        if (test_.questionAnswers.empty()) return false;
+        const bool yes = test_.questionAnswers.front();
+        test_.questionAnswers.pop_front();
+        return yes;
+    }
+
+private:
+    WindowTest& test_;
+};
+
 void WindowTest::SetUp() {
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES |
                                                      ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES};
@@ -90,12 +113,11 @@ void WindowTest::Start(const std::string& commandTail) {
     FrameServices services;
     services.fileDialogs.getOpenFileName = [this](OPENFILENAMEA& o) { return Answer("open", o); };
     services.fileDialogs.getSaveFileName = [this](OPENFILENAMEA& o) { return Answer("save", o); };
-    services.messageBox = [this](HWND owner, const std::string& text, const std::string& title, UINT type) {
-        messageBoxes.push_back({owner, text, title, type});
-        if (messageBoxAnswers.empty()) return IDNO;
-        const int answer = messageBoxAnswers.front();
-        messageBoxAnswers.pop_front();
-        return answer;
+    services.prompts = std::make_shared<RecordingPrompts>(*this);
+    services.shellExecuteEx = [this](SHELLEXECUTEINFOA* info) {
+        shellCalls.push_back(*info);
+        shellFiles.push_back(info->lpFile ? info->lpFile : "");
+        return TRUE;
     };
     services.unloadHive = [this](const std::function<void()>& pump) {
         events.push_back("unload");
@@ -159,6 +181,32 @@ void WindowTest::PressF5() {
     ::SetFocus(form->SSTab1());
     ::PostMessageA(form->SSTab1(), WM_KEYDOWN, VK_F5, 0x003F0001);
     ::PostMessageA(form->SSTab1(), WM_KEYUP, VK_F5, static_cast<LPARAM>(0xC03F0001u));
+    Pump(form.get());
+}
+
+void WindowTest::Press(int tab, int id) {
+    ::SendMessageA(Control(tab, id), BM_CLICK, 0, 0);
+    Pump(form.get());
+}
+
+void WindowTest::DropDownAndPick(int tab, int id, const std::string& text) {
+    HWND combo = Control(tab, id);
+    ::SendMessageA(form->Page(tab), WM_COMMAND, MAKEWPARAM(id, CBN_DROPDOWN), reinterpret_cast<LPARAM>(combo));
+    const LRESULT at = ::SendMessageA(combo, CB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                      reinterpret_cast<LPARAM>(text.c_str()));
+    ASSERT_NE(at, CB_ERR) << text << " is not listed";
+    ::SendMessageA(combo, CB_SETCURSEL, static_cast<WPARAM>(at), 0);
+    ::SendMessageA(form->Page(tab), WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), reinterpret_cast<LPARAM>(combo));
+    Pump(form.get());
+}
+
+void WindowTest::PickListEntry(int tab, int id, const std::string& text) {
+    HWND list = Control(tab, id);
+    const LRESULT at = ::SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                      reinterpret_cast<LPARAM>(text.c_str()));
+    ASSERT_NE(at, LB_ERR) << text << " is not listed";
+    ::SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(at), 0);
+    ::SendMessageA(form->Page(tab), WM_COMMAND, MAKEWPARAM(id, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
     Pump(form.get());
 }
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <deque>
 #include <memory>
@@ -32,10 +33,11 @@ struct DialogRecord {
     bool defaultExtension = false;
 };
 
-struct MessageBoxRecord {
-    HWND owner = nullptr;
+// One prompt or question the window showed: "input" or "yesno".
+struct PromptRecord {
+    std::string kind;
     std::string text, title;
-    UINT type = 0;
+    bool defaultNo = false;  // for questions: No is the default button
 };
 
 std::string ReadBytes(const std::string& path);
@@ -55,10 +57,17 @@ protected:
     void Start(const std::string& commandTail);
 
     HWND Control(int id) const { return ::GetDlgItem(form->Page(0), id); }
+    HWND Control(int tab, int id) const { return ::GetDlgItem(form->Page(tab), id); }
+    // A click on a push button of tab `tab`, as the button reports it.
+    void Press(int tab, int id);
     // A mouse click on a check box or option button, through the button's own handling.
     void Click(int id);
     // Picks entry `index` of a drop-down list and tells the page, as a user's choice does.
     void Choose(int id, int index);
+    // Drops down combo box `id` of tab `tab` (as a click on it does) and picks the entry `text`.
+    void DropDownAndPick(int tab, int id, const std::string& text);
+    // Picks the entry `text` of list box `id` of tab `tab`, as a click on it does.
+    void PickListEntry(int tab, int id, const std::string& text);
     void Type(int id, const std::string& text);
     // The File menu command captioned `caption` (mnemonic marks ignored), from the real menu bar.
     void Menu(const std::string& caption);
@@ -74,15 +83,20 @@ protected:
     std::string programFolder;
     // Scripted answers: a path for Open/OK, nullopt for Cancel; none left means Cancel.
     std::deque<std::optional<std::string>> dialogAnswers;
-    std::deque<int> messageBoxAnswers;  // none left: IDNO
+    std::deque<bool> questionAnswers;                  // Yes/No questions; none left: No
+    std::deque<std::optional<std::string>> inputAnswers;  // text prompts; nullopt or none left: Cancel
     std::vector<DialogRecord> dialogs;
-    std::vector<MessageBoxRecord> messageBoxes;
+    std::vector<PromptRecord> prompts;
+    // What ShellExecuteEx received: verb, file, mask, nShow, owner.
+    std::vector<SHELLEXECUTEINFOA> shellCalls;
+    std::vector<std::string> shellFiles;
     std::vector<std::string> events;  // "unload", "end", in the order they happened
     // Runs inside the recorded unload, with the pump the window handed over.
     std::function<void(const std::function<void()>& pump)> duringUnload;
     std::unique_ptr<frmConfig> form;
 
 private:
+    class RecordingPrompts;
     BOOL Answer(const char* kind, OPENFILENAMEA& ofn);
 };
 

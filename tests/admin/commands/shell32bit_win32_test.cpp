@@ -54,6 +54,11 @@ protected:
 };
 
 TEST_F(Shell32BitTest, UnloadHiveRunsTheExactCommandHiddenAndWaitsForItsEnd) {
+    // The stand-in as the system folder's tool, and another copy planted in the current folder:
+    // only the system folder's may run.
+    ASSERT_TRUE(vela::test::InstallFakeRegAsSystemTool(kFakeRegExe))
+            << "needs the tests' Wine prefix, started with reg.exe=n in WINEDLLOVERRIDES";
+    ASSERT_TRUE(vela::test::FileExists(kFakeRegDir + "\\reg.exe"));
     vela::test::ConfigureFakeReg(log_, 800);
     int pumps = 0;
     int pumpsBeforeEnd = 0;
@@ -68,6 +73,7 @@ TEST_F(Shell32BitTest, UnloadHiveRunsTheExactCommandHiddenAndWaitsForItsEnd) {
     const auto runs = Runs();
     ASSERT_EQ(runs.size(), 1u);
     EXPECT_EQ(runs[0].commandLine, "reg unload HKU\\tmphive ");  // the trailing blank included
+    EXPECT_EQ(runs[0].program, vela::SystemRegTool()) << "not the system folder's reg.exe";
     EXPECT_EQ(runs[0].show, "show=" + std::to_string(SW_HIDE));
     EXPECT_TRUE(runs[0].ended) << "returned while the command was still running";
     EXPECT_GE(elapsed, 800);

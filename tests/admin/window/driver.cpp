@@ -318,8 +318,9 @@ bool TypeInto(HWND edit, const std::string& text) {
     PressKey(VK_HOME, VK_SHIFT);  // selects the whole line, so the typing replaces it
     PressKey(VK_DELETE);
     TypeText(text);
-    Send(edit, WM_NULL, 0, 0);
-    return TextOf(edit) == text;
+    // The keys travel through the display's input queue; a busy machine delivers the last ones
+    // after the program has answered a first message.
+    return WaitFor([&] { return TextOf(edit) == text; }, 5000);
 }
 
 bool SetText(HWND edit, const std::string& text) {
@@ -342,6 +343,20 @@ bool PickComboEntry(HWND combo, const std::string& text) {
     const auto items = ComboItems(combo);
     const auto it = std::find(items.begin(), items.end(), text);
     return it != items.end() && PickComboEntry(combo, static_cast<int>(it - items.begin()));
+}
+
+bool PickFreshComboEntry(HWND combo, const std::string& text) {
+    if (!Click(combo)) return false;
+    LRESULT dropped = 0;
+    if (!WaitFor([&] { return Send(combo, CB_GETDROPPEDSTATE, 0, 0, &dropped) && dropped; }, 3000)) return false;
+    const auto items = ComboItems(combo);
+    const auto it = std::find(items.begin(), items.end(), text);
+    const int index = it == items.end() ? -1 : static_cast<int>(it - items.begin());
+    PressKey(VK_HOME);
+    for (int i = 0; i < index; ++i) PressKey(VK_DOWN);
+    PressKey(index < 0 ? VK_ESCAPE : VK_RETURN);
+    return WaitFor([&] { return Send(combo, CB_GETDROPPEDSTATE, 0, 0, &dropped) && !dropped; }, 3000) &&
+           index >= 0 && ComboSelection(combo) == index;
 }
 
 bool ChooseMenuItem(HWND window, char menuMnemonic, char itemMnemonic) {

@@ -108,6 +108,8 @@ bool SetText(HWND edit, const std::string& text);
 // Down `index` times, Enter.
 bool PickComboEntry(HWND combo, int index);
 bool PickComboEntry(HWND combo, const std::string& text);
+// The same for a box that fills its list when it drops down: the entry is looked up once open.
+bool PickFreshComboEntry(HWND combo, const std::string& text);
 
 // Opens the window's first menu (File) with Alt and `menuMnemonic`, then chooses the item with
 // mnemonic `itemMnemonic`.  True when the popup was seen to open and close again.

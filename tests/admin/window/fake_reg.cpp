@@ -6,9 +6,9 @@
 //   VELA_FAKE_REG_SLEEP_MS  how long to linger before ending (default 0)
 //   VELA_FAKE_REG_EXIT      exit code (default 0)
 //
-// Each run appends "start|<show>|<command line>" CR LF before lingering and "end|<pid>" CR LF
-// after it, where <show> is "show=<wShowWindow>" or "show=unset" when the starter passed no
-// STARTF_USESHOWWINDOW.
+// Each run appends "start|<show>|<own path>|<command line>" CR LF before lingering and
+// "end|<pid>" CR LF after it, where <show> is "show=<wShowWindow>" or "show=unset" when the
+// starter passed no STARTF_USESHOWWINDOW, and <own path> tells which copy of the stand-in ran.
 #include <windows.h>
 
 #include <cstdio>
@@ -46,7 +46,9 @@ int main() {
     const std::string show = (si.dwFlags & STARTF_USESHOWWINDOW)
                                  ? "show=" + std::to_string(si.wShowWindow)
                                  : std::string("show=unset");
-    Append(log, "start|" + show + "|" + ::GetCommandLineA() + "\r\n");
+    char self[MAX_PATH] = {};
+    ::GetModuleFileNameA(nullptr, self, MAX_PATH);
+    Append(log, "start|" + show + "|" + self + "|" + ::GetCommandLineA() + "\r\n");
     ::Sleep(static_cast<DWORD>(std::strtoul(Env("VELA_FAKE_REG_SLEEP_MS").c_str(), nullptr, 10)));
     Append(log, "end|" + std::to_string(::GetCurrentProcessId()) + "\r\n");
     return static_cast<int>(std::strtoul(Env("VELA_FAKE_REG_EXIT").c_str(), nullptr, 10));

@@ -69,9 +69,13 @@ std::vector<FakeRegRun> ReadFakeRegLog(const std::string& logPath) {
         pos = eol + 2;
         if (line.rfind("start|", 0) == 0) {
             const size_t bar = line.find('|', 6);
+            const size_t bar2 = bar == std::string::npos ? bar : line.find('|', bar + 1);
             FakeRegRun run;
             run.show = line.substr(6, bar == std::string::npos ? std::string::npos : bar - 6);
-            if (bar != std::string::npos) run.commandLine = line.substr(bar + 1);
+            if (bar2 != std::string::npos) {
+                run.program = line.substr(bar + 1, bar2 - bar - 1);
+                run.commandLine = line.substr(bar2 + 1);
+            }
             runs.push_back(run);
         } else if (line.rfind("end|", 0) == 0) {
             // Runs here never overlap in the tests, so an end closes the latest open start.
@@ -84,6 +88,18 @@ std::vector<FakeRegRun> ReadFakeRegLog(const std::string& logPath) {
         }
     }
     return runs;
+}
+
+bool InstallFakeRegAsSystemTool(const std::string& fakeRegExe) {
+    // Wine runs its built-in tool for a system-folder program unless reg.exe=n was in
+    // WINEDLLOVERRIDES when the Wine processes started (set later from inside, it has no effect);
+    // the test registrations set it.  Never over a real system's tool.
+    if (!IsWine() || GetEnv("WINEDLLOVERRIDES").value_or("").find("reg.exe=n") == std::string::npos) return false;
+    char folder[MAX_PATH] = {};
+    const UINT n = ::GetSystemDirectoryA(folder, MAX_PATH);
+    if (n == 0 || n >= MAX_PATH) return false;
+    const std::string tool = std::string(folder) + "\\reg.exe";
+    return ::CopyFileA(fakeRegExe.c_str(), tool.c_str(), FALSE) != 0;
 }
 
 void ConfigureFakeReg(const std::string& logPath, int sleepMs, int exitCode) {

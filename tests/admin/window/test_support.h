@@ -31,12 +31,17 @@ namespace vela::test {
 // One run of the stand-in reg.exe, as its log tells it.
 struct FakeRegRun {
     std::string show;         // "show=0" for SW_HIDE, "show=unset" without STARTF_USESHOWWINDOW
+    std::string program;      // the stand-in's own path: which copy ran
     std::string commandLine;  // exactly what GetCommandLineA gave it
     bool ended = false;       // it wrote its closing line
 };
 // Parses the stand-in's log; a missing log is no runs.
 [[nodiscard]] std::vector<FakeRegRun> ReadFakeRegLog(const std::string& logPath);
 
+// Puts the stand-in in the place of the system folder's reg.exe in the tests' own Wine prefix.
+// False (and nothing copied) outside Wine, or when Wine would still run its built-in tool there
+// because the run did not start with reg.exe=n in WINEDLLOVERRIDES.
+[[nodiscard]] bool InstallFakeRegAsSystemTool(const std::string& fakeRegExe);
 // Sets the variables the stand-in reads, in this process's environment (children inherit them).
 void ConfigureFakeReg(const std::string& logPath, int sleepMs, int exitCode = 0);
 // Puts `folder` in front of this process's PATH; the previous PATH comes back on destruction.

@@ -4,9 +4,9 @@
 // files the program writes and from the stand-in reg.exe's log.
 //
 // Each test copies the program into a fresh temporary program folder (where the untitled file and
-// the first open dialog point) and starts it with its current folder set to the stand-in's
-// folder: the executable search tries the current folder before the system folders, so "reg"
-// finds the stand-in there and never Wine's own tool.
+// the first open dialog point).  The stand-in reg.exe takes the place of the system folder's tool
+// in the tests' Wine prefix, and another copy is planted in the program's current folder, where
+// the executable search would look first: only the system folder's may run.
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "admin/config/config_template.h"
+#include "admin/store/settings_files.h"
 #include "tests/admin/window/driver.h"
 #include "tests/admin/window/test_support.h"
 
@@ -39,6 +40,12 @@ const std::string kNewTitle = "New Vela Configuration file";
 const std::string kSaveAsTitle = "Save VelaFramework config as";
 const std::string kUnloadCommand = "reg unload HKU\\tmphive ";
 constexpr int kUnloadLingerMs = 1500;
+
+std::string SystemRegTool() {
+    char folder[MAX_PATH] = {};
+    ::GetSystemDirectoryA(folder, MAX_PATH);
+    return std::string(folder) + "\\reg.exe";
+}
 
 // --- INI files as the tests read them --------------------------------------------------------
 
@@ -253,6 +260,8 @@ protected:
         ASSERT_TRUE(::CreateDirectoryA(programFolder_.c_str(), nullptr));
         ASSERT_TRUE(::CreateDirectoryA(dataFolder_.c_str(), nullptr));
         ASSERT_TRUE(::CopyFileA(kProgramExe.c_str(), programExe_.c_str(), FALSE));
+        ASSERT_TRUE(vela::test::InstallFakeRegAsSystemTool(kFakeRegExe))
+            << "needs the tests' Wine prefix, started with reg.exe=n in WINEDLLOVERRIDES";
         // The program passes its environment on to reg.exe, so the stand-in's lingering is set
         // before the start: 1.5 s, long enough to see whether the program waits for it.
         vela::test::ConfigureFakeReg(log_, kUnloadLingerMs);
@@ -342,6 +351,8 @@ protected:
         const auto runs = vela::test::ReadFakeRegLog(log_);
         ASSERT_EQ(runs.size(), 1u) << "the unload ran more than once";
         EXPECT_EQ(runs[0].commandLine, kUnloadCommand);
+        EXPECT_EQ(::lstrcmpiA(runs[0].program.c_str(), SystemRegTool().c_str()), 0)
+            << runs[0].program << " ran, not the system folder's reg.exe";
         EXPECT_EQ(runs[0].show, "show=" + std::to_string(SW_HIDE));
         EXPECT_TRUE(runs[0].ended) << "the program ended while reg.exe still ran";
     }
@@ -440,11 +451,23 @@ TEST_F(VelaConfigE2E, CancelledStartThenSaveWritesOnlyTheKeysToTheUntitledFile) 
         << "unselected error lists write nothing; an unselected priority writes an empty value";
 }
 
-TEST_F(VelaConfigE2E, AQuotedPathLoadsNothingAndSaveThenAsksForAName) {
+TEST_F(VelaConfigE2E, StartsWithAPathInQuotationMarksThatHoldsABlank) {
+    const std::string folder = root_ / "Vela Config";
+    ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
+    const std::string cfg = folder + "\\framework.ini";
+    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
+    ASSERT_NO_FATAL_FAILURE(Start("\"" + cfg + "\" "));
+    ASSERT_NO_FATAL_FAILURE(WaitForMain());
+    EXPECT_TRUE(Dialogs().empty()) << "a dialog appeared although a file was named";
+    EXPECT_EQ(Tab().Shown(), DistinctShown());
+    EXPECT_TRUE(vela::test::FolderExists(folder + "\\ProfileSettings"));
+}
+
+TEST_F(VelaConfigE2E, ATailThatNamesNoFileLoadsNothingAndSaveThenAsksForAName) {
     const std::string cfg = dataFolder_ + "\\framework.ini";
     ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
-    // The tail is used as it is: with its quotation marks it names no file.
-    ASSERT_NO_FATAL_FAILURE(Start("\"" + cfg + "\""));
+    // More than one path in quotation marks: the tail is used as it is and names no file.
+    ASSERT_NO_FATAL_FAILURE(Start("\"" + cfg + "\" \"" + cfg + "\""));
     ASSERT_NO_FATAL_FAILURE(WaitForMain());
     EXPECT_TRUE(Dialogs().empty());
     // Nothing was read: the start values, but STOREFOLDER empty and the store root SPECIFY.
@@ -672,6 +695,96 @@ TEST_F(VelaConfigE2E, ClosingTheWindowEndsAfterTheUnload) {
     ASSERT_TRUE(d::Click(Tab().compression));
     ExpectEndsAfterOneHiddenUnload([&] { ::PostMessageA(main_, WM_CLOSE, 0, 0); });
     EXPECT_EQ(vela::test::ReadWholeFile(cfg), kDistinctConfig);
+}
+
+// --- Profile Settings and Servers ------------------------------------------------------------
+
+TEST_F(VelaConfigE2E, ServerTypesAndSettingsFilesAreWorkedFromBothTabs) {
+    const std::string cfg = dataFolder_ + "\\framework.ini";
+    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
+    const std::string store = dataFolder_ + "\\ProfileSettings";
+    ASSERT_NO_FATAL_FAILURE(Start(cfg));
+    ASSERT_NO_FATAL_FAILURE(WaitForMain());
+    ASSERT_TRUE(d::Activate(main_));
+
+    // Servers, two tabs on: a new type through the prompt.
+    const HWND newType = d::FindControl(main_, "Button", "New server type");
+    const HWND deleteType = d::FindControl(main_, "Button", "Delete server type");
+    ASSERT_TRUE(newType && deleteType);
+    const HWND servers = ::GetParent(newType);
+    const HWND combo5 = d::FindControlAfter(servers, "Server type", "ComboBox");
+    ASSERT_NE(combo5, nullptr);
+    d::PressKey(VK_TAB, VK_CONTROL);
+    d::PressKey(VK_TAB, VK_CONTROL);
+    ASSERT_TRUE(d::WaitFor([&] { return ::IsWindowVisible(newType) != FALSE; })) << "the Servers tab is not shown";
+    ASSERT_TRUE(d::Click(newType));
+    HWND prompt = d::WaitForTopLevel(app_->id(), "New server type", "#32770");
+    ASSERT_NE(prompt, nullptr) << "no prompt \"New server type\"";
+    EXPECT_NE(d::FindControl(prompt, "Static", "Server type name:"), nullptr);
+    ASSERT_TRUE(d::TypeInto(d::FindByClass(prompt, "Edit"), "Web"));
+    ASSERT_TRUE(d::PressDialogButton(prompt, IDOK));
+    ASSERT_TRUE(d::WaitFor([&] { return vela::test::FolderExists(store + "\\Web"); })) << "no type folder";
+    ASSERT_TRUE(d::PickFreshComboEntry(combo5, "Web"));
+    EXPECT_EQ(d::ComboItems(combo5), (std::vector<std::string>{"(DEFAULT)", "Web"}));
+
+    // Profile Settings, one tab back: the type's folder, a new file from the template, edited.
+    d::PressKey(VK_TAB, VK_CONTROL);
+    d::PressKey(VK_TAB, VK_CONTROL);
+    d::PressKey(VK_TAB, VK_CONTROL);
+    const HWND newFile = d::FindControl(main_, "Button", "New");
+    ASSERT_NE(newFile, nullptr);
+    ASSERT_TRUE(d::WaitFor([&] { return ::IsWindowVisible(newFile) != FALSE; })) << "the Profile Settings tab is not shown";
+    const HWND settings = ::GetParent(newFile);
+    const HWND combo1 = d::FindControlAfter(settings, "Server type", "ComboBox");
+    const HWND file1 = d::FindControlAfter(settings, "Profile Settings", "ListBox");
+    const HWND text3 = d::FindByClass(settings, "Edit");
+    ASSERT_TRUE(combo1 && file1 && text3);
+    ASSERT_TRUE(d::PickFreshComboEntry(combo1, "Web"));
+    ASSERT_TRUE(d::Click(newFile));
+    prompt = d::WaitForTopLevel(app_->id(), "New settings file", "#32770");
+    ASSERT_NE(prompt, nullptr) << "no prompt \"New settings file\"";
+    ASSERT_TRUE(d::TypeInto(d::FindByClass(prompt, "Edit"), "office"));
+    ASSERT_TRUE(d::PressDialogButton(prompt, IDOK));
+    const std::string office = store + "\\Web\\office.INI";
+    const auto created = WaitForWrite(office, std::nullopt);
+    ASSERT_TRUE(created) << "New did not write " << office;
+    EXPECT_EQ(*created, std::string(vela::kSettingsFileTemplate) + "\r\n");
+
+    ASSERT_TRUE(d::Click(file1));
+    d::PressKey(VK_HOME);
+    ASSERT_TRUE(d::WaitFor([&] { return d::TextOf(text3) == *created; })) << d::TextOf(text3);
+    ASSERT_TRUE(d::Click(text3));
+    d::PressKey(VK_END, VK_CONTROL);
+    d::TypeText("x=1");
+    ASSERT_TRUE(d::Click(d::FindControl(settings, "Button", "Save")));
+    const auto saved = WaitForWrite(office, created);
+    ASSERT_TRUE(saved);
+    EXPECT_EQ(*saved, *created + "x=1") << "an edit is saved as typed, nothing added";
+
+    // Deleting the file: asked, then gone.
+    ASSERT_TRUE(d::Click(d::FindControl(settings, "Button", "Delete")));
+    HWND question = d::WaitForTopLevel(app_->id(), "Confirm deletion", "#32770");
+    ASSERT_NE(question, nullptr);
+    ASSERT_TRUE(d::PressDialogButton(question, IDYES));
+    ASSERT_TRUE(d::WaitFor([&] { return !vela::test::FileExists(office); })) << "the file is still there";
+
+    // Back on Servers: No keeps the type, Yes removes it.
+    d::PressKey(VK_TAB, VK_CONTROL);
+    ASSERT_TRUE(d::WaitFor([&] { return ::IsWindowVisible(newType) != FALSE; }));
+    ASSERT_TRUE(d::PickFreshComboEntry(combo5, "Web"));
+    for (const int answer : {IDNO, IDYES}) {
+        ASSERT_TRUE(d::Click(deleteType));
+        question = d::WaitForTopLevel(app_->id(), "Confirm deletion", "#32770");
+        ASSERT_NE(question, nullptr);
+        ASSERT_TRUE(d::PressDialogButton(question, answer));
+        ASSERT_TRUE(d::WaitFor([&] { return Dialogs().empty(); }));
+        Sync();
+        EXPECT_EQ(vela::test::FolderExists(store + "\\Web"), answer == IDNO);
+    }
+    EXPECT_TRUE(vela::test::FolderExists(store));
+    EXPECT_EQ(vela::test::ReadWholeFile(cfg), kDistinctConfig);
+    // The ending runs the system folder's reg.exe, not the one planted in the current folder.
+    ExpectEndsAfterOneHiddenUnload([&] { Menu('q'); });
 }
 
 }  // namespace

@@ -1,0 +1,40 @@
+#include "admin/store/server_enum_win32.h"
+
+#include <memory>
+
+#include "admin/store/ell_reg_win32.h"
+#include "admin/win32/text.h"
+
+namespace vela {
+
+std::vector<std::string> NetServerEnumerator::TerminalServers() {
+    BYTE* raw = nullptr;
+    DWORD read = 0, total = 0, resume = 0;
+    const NET_API_STATUS rc = api_.serverEnum(nullptr, 100, &raw, MAX_PREFERRED_LENGTH, &read, &total,
+                                              SV_TYPE_TERMINALSERVER, nullptr, &resume);
+    const auto release = [this](BYTE* p) { api_.bufferFree(p); };  // not called for no buffer
+    const std::unique_ptr<BYTE, decltype(release)> buffer(raw, release);
+    std::vector<std::string> names;
+    if (rc != NERR_Success || raw == nullptr) return names;
+    const auto* records = reinterpret_cast<const SERVER_INFO_100*>(raw);
+    names.reserve(read);
+    for (DWORD i = 0; i < read; ++i) {
+        const wchar_t* name = records[i].sv100_name;
+        names.push_back(name == nullptr ? std::string() : win32::Narrow(name, CP_UTF8));
+    }
+    return names;
+}
+
+std::optional<std::string> RemoteServerRegistry::ReadServerType(const std::string& server) {
+    if (server.empty()) return std::nullopt;
+    return ellreg::QueryRegValue(HKEY_LOCAL_MACHINE, kServerTypeKey, kServerTypeValue,
+                                 win32::Widen(server, CP_UTF8));
+}
+
+bool RemoteServerRegistry::WriteServerType(const std::string& server, const std::string& type) {
+    if (server.empty()) return false;
+    return ellreg::WriteRegValue(HKEY_LOCAL_MACHINE, kServerTypeKey, kServerTypeValue, REG_SZ, type,
+                                 win32::Widen(server, CP_UTF8));
+}
+
+}  // namespace vela

@@ -1,0 +1,71 @@
+#include "admin/window/prompts_win32.h"
+
+#include "admin/window/resource.h"
+
+namespace vela {
+namespace {
+
+struct PromptState {
+    const std::string* prompt;
+    const std::string* title;
+    const std::string* defaultText;
+    std::string answer;
+};
+
+std::string EditText(HWND edit) {
+    std::string text(static_cast<size_t>(::GetWindowTextLengthA(edit)) + 1, '\0');
+    text.resize(static_cast<size_t>(::GetWindowTextA(edit, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+INT_PTR CALLBACK PromptProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    try {
+        switch (msg) {
+        case WM_INITDIALOG: {
+            ::SetWindowLongPtrA(dlg, DWLP_USER, lp);
+            const auto* state = reinterpret_cast<PromptState*>(lp);
+            ::SetWindowTextA(dlg, state->title->c_str());
+            ::SetDlgItemTextA(dlg, IDC_PROMPT_TEXT, state->prompt->c_str());
+            HWND edit = ::GetDlgItem(dlg, IDC_PROMPT_EDIT);
+            ::SetWindowTextA(edit, state->defaultText->c_str());
+            ::SendMessageA(edit, EM_SETSEL, 0, -1);
+            ::SetFocus(edit);
+            return FALSE;  // the focus is set
+        }
+        case WM_COMMAND:
+            if (LOWORD(wp) == IDOK) {
+                auto* state = reinterpret_cast<PromptState*>(::GetWindowLongPtrA(dlg, DWLP_USER));
+                if (state) state->answer = EditText(::GetDlgItem(dlg, IDC_PROMPT_EDIT));
+                ::EndDialog(dlg, IDOK);
+                return TRUE;
+            }
+            if (LOWORD(wp) == IDCANCEL) {
+                ::EndDialog(dlg, IDCANCEL);
+                return TRUE;
+            }
+            return FALSE;
+        default:
+            return FALSE;
+        }
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+}  // namespace
+
+std::optional<std::string> Win32Prompts::InputBox(const std::string& prompt, const std::string& title,
+                                                  const std::string& defaultText) {
+    PromptState state{&prompt, &title, &defaultText, {}};
+    const INT_PTR result = ::DialogBoxParamA(instance_, MAKEINTRESOURCEA(IDD_PROMPT), owner_ ? owner_() : nullptr,
+                                             &PromptProc, reinterpret_cast<LPARAM>(&state));
+    if (result != IDOK) return std::nullopt;  // Cancel, Esc, the close box, or no dialog at all
+    return state.answer;
+}
+
+bool Win32Prompts::YesNo(const std::string& question, const std::string& title, Default byDefault) {
+    const UINT type = MB_YESNO | MB_ICONQUESTION | (byDefault == Default::No ? MB_DEFBUTTON2 : MB_DEFBUTTON1);
+    return ::MessageBoxA(owner_ ? owner_() : nullptr, question.c_str(), title.c_str(), type) == IDYES;
+}
+
+}  // namespace vela

@@ -1,0 +1,205 @@
+#include "admin/window/settings_page.h"
+
+#include <windowsx.h>
+
+#include "admin/window/resource.h"
+
+namespace vela {
+namespace {
+
+std::string WindowTextOf(HWND w) {
+    std::string text(static_cast<size_t>(::GetWindowTextLengthA(w)) + 1, '\0');
+    text.resize(static_cast<size_t>(::GetWindowTextA(w, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
+std::string ListText(HWND w, UINT lenMsg, UINT textMsg, LRESULT index) {
+    const LRESULT n = ::SendMessageA(w, lenMsg, static_cast<WPARAM>(index), 0);
+    if (n < 0) return {};
+    std::string text(static_cast<size_t>(n) + 1, '\0');
+    const LRESULT got = ::SendMessageA(w, textMsg, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
+    text.resize(got < 0 ? 0 : static_cast<size_t>(got));
+    return text;
+}
+
+// Bytes in another encoding, as the editor shows them (read-only).
+std::wstring Widen(std::string_view bytes, UINT codePage) {
+    if (bytes.empty()) return {};
+    const int n = ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
+    return out;
+}
+
+std::wstring ShownText(const SettingsFile& file) {
+    const std::string& b = file.bytes;
+    std::wstring text;
+    switch (file.encoding) {
+    case TextEncoding::Utf8Bom:
+        text = Widen(std::string_view(b).substr(3), CP_UTF8);
+        break;
+    case TextEncoding::Utf16LeBom:
+    case TextEncoding::Utf16BeBom:
+        for (size_t i = 2; i + 1 < b.size(); i += 2) {
+            const auto lo = static_cast<unsigned char>(b[i]), hi = static_cast<unsigned char>(b[i + 1]);
+            text += file.encoding == TextEncoding::Utf16LeBom ? static_cast<wchar_t>(lo | hi << 8)
+                                                               : static_cast<wchar_t>(hi | lo << 8);
+        }
+        break;
+    default:
+        text = Widen(b, CP_ACP);
+        break;
+    }
+    std::wstring shown;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const wchar_t c = text[i];
+        if (c == L'\0') {
+            shown += L' ';  // would end the editor's text
+        } else if (c == L'\n' || c == L'\r') {
+            if (c == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
+            shown += L"\r\n";
+        } else {
+            shown += c;
+        }
+    }
+    return shown;
+}
+
+}  // namespace
+
+SettingsPage::SettingsPage(HINSTANCE instance, FileSystem& fs, Prompts& prompts, SettingsPageLinks links)
+    : DialogPage(instance, IDD_PAGE_SETTINGS), fs_(fs), files_(fs, prompts), links_(std::move(links)) {}
+
+void SettingsPage::OnInit() {
+    Anchor(IDC_FILE1, kGrowHeight);
+    Anchor(IDC_TEXT3, kGrowWidth | kGrowHeight);
+    // Settings files of several megabytes: no limit below the control's own.
+    ::SendMessageA(Item(IDC_TEXT3), EM_SETLIMITTEXT, 0, 0);
+    // Until the store location first points it elsewhere, the list shows the current folder.
+    std::string current(MAX_PATH, '\0');
+    const DWORD n = ::GetCurrentDirectoryA(static_cast<DWORD>(current.size()), current.data());
+    current.resize(n < current.size() ? n : 0);
+    listFolder_ = current;
+    RefreshFile1();
+}
+
+void SettingsPage::OnCommand(int id, int code) {
+    switch (id) {
+    case IDC_COMBO1:
+        if (code == CBN_SELCHANGE) Combo1_Click();
+        if (code == CBN_DROPDOWN) Combo1_DropDown();
+        break;
+    case IDC_FILE1:
+        if (code == LBN_SELCHANGE) File1_Click();
+        break;
+    case IDC_COMMAND1: if (code == BN_CLICKED) Command1_Click(); break;
+    case IDC_COMMAND2: if (code == BN_CLICKED) Command2_Click(); break;
+    case IDC_COMMAND9: if (code == BN_CLICKED) Command9_Click(); break;
+    case IDC_COMMAND10: if (code == BN_CLICKED) Command10_Click(); break;
+    default: break;
+    }
+}
+
+void SettingsPage::FillServerTypes(const std::vector<std::string>& types) {
+    HWND combo = Item(IDC_COMBO1);
+    ::SendMessageA(combo, CB_RESETCONTENT, 0, 0);
+    for (const std::string& t : types) ::SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(t.c_str()));
+}
+
+std::string SettingsPage::PickedSettingsType() {
+    HWND combo = Item(IDC_COMBO1);
+    const LRESULT i = ::SendMessageA(combo, CB_GETCURSEL, 0, 0);
+    return i == CB_ERR ? std::string() : ListText(combo, CB_GETLBTEXTLEN, CB_GETLBTEXT, i);
+}
+
+void SettingsPage::ShowSettingsFolder(const std::string& folder) {
+    // A folder gone in the meantime leaves the list where it was.
+    if (!fs_.FolderExists(folder)) return;
+    if (folder != listFolder_) ::SendMessageA(Item(IDC_FILE1), LB_SETCURSEL, static_cast<WPARAM>(-1), 0);
+    listFolder_ = folder;
+    RefreshFile1();
+}
+
+void SettingsPage::RefreshFile1() {
+    if (!hwnd_) return;
+    HWND list = Item(IDC_FILE1);
+    const std::string picked = PickedFile();
+    ::SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    ::SendMessageA(list, LB_RESETCONTENT, 0, 0);
+    for (const std::string& name : fs_.Files(listFolder_, std::string(kSettingsFilePattern)))
+        ::SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(name.c_str()));
+    if (!picked.empty()) {
+        const LRESULT at = ::SendMessageA(list, LB_FINDSTRINGEXACT, static_cast<WPARAM>(-1),
+                                          reinterpret_cast<LPARAM>(picked.c_str()));
+        // LB_FINDSTRINGEXACT ignores letter case; only the same name counts.
+        if (at != LB_ERR && ListText(list, LB_GETTEXTLEN, LB_GETTEXT, at) == picked)
+            ::SendMessageA(list, LB_SETCURSEL, static_cast<WPARAM>(at), 0);
+    }
+    ::SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    ::InvalidateRect(list, nullptr, TRUE);
+}
+
+std::string SettingsPage::PickedFile() const {
+    HWND list = Item(IDC_FILE1);
+    const LRESULT i = ::SendMessageA(list, LB_GETCURSEL, 0, 0);
+    return i == LB_ERR ? std::string() : ListText(list, LB_GETTEXTLEN, LB_GETTEXT, i);
+}
+
+void SettingsPage::Combo1_Click() {
+    if (links_.GetSettingsPath) links_.GetSettingsPath();
+}
+
+void SettingsPage::Combo1_DropDown() {
+    if (links_.Combo5_DropDown) links_.Combo5_DropDown();
+}
+
+void SettingsPage::ShowInEditor(const SettingsFile* file) {
+    HWND edit = Item(IDC_TEXT3);
+    if (!file) {
+        ::SetWindowTextA(edit, "");
+        ::SendMessageA(edit, EM_SETREADONLY, FALSE, 0);
+    } else if (!file->ReadOnly()) {
+        ::SetWindowTextA(edit, file->text.c_str());
+        ::SendMessageA(edit, EM_SETREADONLY, FALSE, 0);
+    } else {
+        ::SetWindowTextW(edit, ShownText(*file).c_str());
+        ::SendMessageA(edit, EM_SETREADONLY, TRUE, 0);
+    }
+    ::SendMessageA(edit, EM_SETMODIFY, FALSE, 0);
+}
+
+void SettingsPage::File1_Click() {
+    ShowInEditor(nullptr);
+    loaded_ = files_.Load(listFolder_, PickedFile());
+    ShowInEditor(loaded_ ? &*loaded_ : nullptr);
+}
+
+void SettingsPage::Command9_Click() {
+    // Only the file the editor holds is written, never its text into another file.
+    const std::string picked = PickedFile();
+    if (loaded_ && !picked.empty() && loaded_->path == JoinPath(listFolder_, picked)) {
+        HWND edit = Item(IDC_TEXT3);
+        const bool edited = ::SendMessageA(edit, EM_GETMODIFY, 0, 0) != 0;
+        if (files_.Save(*loaded_, edited ? WindowTextOf(edit) : loaded_->text))
+            ::SendMessageA(edit, EM_SETMODIFY, FALSE, 0);
+    }
+    RefreshFile1();
+}
+
+void SettingsPage::Command1_Click() {
+    (void)files_.New(listFolder_);
+    RefreshFile1();
+}
+
+void SettingsPage::Command2_Click() {
+    (void)files_.Delete(listFolder_, PickedFile());
+    RefreshFile1();
+}
+
+void SettingsPage::Command10_Click() {
+    if (links_.ShowFileProperties)
+        links_.ShowFileProperties(SettingsFiles::PropertiesPath(listFolder_, PickedFile()),
+                                  ::GetAncestor(hwnd_, GA_ROOT));
+}
+
+}  // namespace vela
