@@ -20,7 +20,10 @@ struct Form : ChangerForm {
     mutable int reads = 0;  // Text1 read this many times
     bool numbered = false;  // Text1 answers "p1", "p2", ... one per read
     bool Check1() const override { return c1; }
-    std::string Text1() const override { return numbered ? "p" + std::to_string(++reads) : (++reads, t1); }
+    std::string Text1() const override {
+        ++reads;
+        return numbered ? std::string("p").append(std::to_string(reads)) : t1;
+    }
     bool Check2() const override { return c2; }
     std::string Text2() const override { return t2; }
     bool Check3() const override { return c3; }

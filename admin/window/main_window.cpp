@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "admin/commands/shell32bit.h"
@@ -105,8 +106,26 @@ frmConfig::frmConfig(HINSTANCE instance, FrameServices services)
                   },
               .Reactivate = [this] { SSTab1_Click(shownTab_); },
           })),
-      usersPage_(std::make_unique<UsersPage>(instance, imageList_.get(), ::GetSubMenu(contextMenus_.get(), 1),
-                                             [this] { RunStep(tabActivation.LoadDomain); })),
+      usersPage_(std::make_unique<UsersPage>(
+          instance, imageList_.get(), ::GetSubMenu(contextMenus_.get(), 1),
+          UsersPageLinks{
+              .connector = services_.directory ? services_.directory : directory::LdapConnector(),
+              .pump = [this] { PumpMessages(); },
+              .busy =
+                  [this](bool on) {
+                      busy_ += on ? 1 : -1;
+                      ::SetCursor(::LoadCursorA(nullptr, busy_ > 0 ? IDC_WAIT : IDC_ARROW));
+                  },
+              .showCount = [this](const std::string& text) { ShowCount(text); },
+              .activate =
+                  [this] {
+                      if (tabActivation.LoadDomain) {
+                          RunStep(tabActivation.LoadDomain);
+                      } else {
+                          RunStep([this] { usersPage_->LoadDomain(); });
+                      }
+                  },
+          })),
       pages_{configPage_.get(), settingsPage_.get(), serversPage_.get(), usersPage_.get()} {
     if (!services_.unloadHive)
         services_.unloadHive = [](const std::function<void()>& pump) { unLoadHive(pump); };
@@ -334,6 +353,8 @@ void frmConfig::Show(int showCommand) {
 }
 
 bool frmConfig::TranslateDialogMessage(MSG& msg) {
+    // Form1 is a window of its own, without an owner: its keyboard goes through here too.
+    if (usersPage_->TranslateForm1(msg)) return true;
     if (!hwnd_ || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
     // Ctrl+Tab and Ctrl+Shift+Tab turn the pages from wherever the focus is, as in property sheets.
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && ::GetKeyState(VK_CONTROL) < 0) {
@@ -394,10 +415,8 @@ void frmConfig::ShowCurrentFile() {
     if (!status_) return;
     const std::string& path = editor_.ConfigFilePath();
     const std::string full = path.empty() ? Text(IDS_NO_CURRENT_FILE) : path;
-    RECT bar{};
-    ::GetClientRect(status_, &bar);
     // Room for the part's borders and the size grip.
-    const int room = bar.right - 4 * ::GetSystemMetrics(SM_CXEDGE) - ::GetSystemMetrics(SM_CXVSCROLL);
+    const int room = LayOutStatusParts() - 4 * ::GetSystemMetrics(SM_CXEDGE) - ::GetSystemMetrics(SM_CXVSCROLL);
     HDC dc = ::GetDC(status_);
     HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(status_, WM_GETFONT, 0, 0)));
     const std::string shown = ShortenPathMiddle(full, [&](std::string_view text) {
@@ -410,6 +429,33 @@ void frmConfig::ShowCurrentFile() {
     if (shown == statusText_) return;
     statusText_ = shown;
     ::SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(shown.c_str()));
+}
+
+void frmConfig::ShowCount(const std::string& text) {
+    countText_ = text;
+    statusText_.clear();  // the file's part changes width: shorten its text again
+    ShowCurrentFile();
+}
+
+int frmConfig::LayOutStatusParts() {
+    RECT bar{};
+    ::GetClientRect(status_, &bar);
+    if (countText_.empty()) {
+        int whole = -1;
+        ::SendMessageA(status_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&whole));
+        return bar.right;
+    }
+    HDC dc = ::GetDC(status_);
+    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(status_, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    ::GetTextExtentPoint32A(dc, countText_.data(), static_cast<int>(countText_.size()), &size);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(status_, dc);
+    const int countWidth = size.cx + 6 * ::GetSystemMetrics(SM_CXEDGE) + ::GetSystemMetrics(SM_CXVSCROLL);
+    int parts[2] = {std::max(0, static_cast<int>(bar.right - countWidth)), -1};
+    ::SendMessageA(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    ::SendMessageA(status_, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(countText_.c_str()));
+    return parts[0] + ::GetSystemMetrics(SM_CXVSCROLL);
 }
 
 void frmConfig::EndProgram() {

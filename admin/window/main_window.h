@@ -25,6 +25,7 @@
 
 #include "admin/common/prompts.h"
 #include "admin/config/framework_config.h"
+#include "admin/directory/ldap_client.h"
 #include "admin/store/file_system.h"
 #include "admin/store/public_mod_win32.h"
 #include "admin/store/settings_path.h"
@@ -65,16 +66,19 @@ struct FrameServices {
     // Runs the hive unload; `pump` dispatches the window's pending messages.
     std::function<void(const std::function<void()>& pump)> unloadHive;  // default: vela::unLoadHive
     std::function<void()> endProcess = [] { ::ExitProcess(0); };
+    // Opens a connection to the directory; empty: directory::LdapConnector() (VELA_DIRECTORY).
+    directory::Connector directory;
     // What happens when the window is destroyed by other means than the exit above.
     std::function<void()> onDestroyed = [] { ::PostQuitMessage(0); };
 };
 
 // The work the tabs "Servers" and "User Configuration" start when they are activated (and on F5),
-// until those pages do it themselves.  An empty entry is skipped.
+// until those pages do it themselves.  An empty entry is skipped; LoadDomain, when set, stands
+// in for the "User Configuration" page's own.
 struct TabActivation {
     std::function<void()> EnumServers;
     std::function<void()> PopulateInstall;
-    std::function<void()> LoadDomain;
+    std::function<void()> LoadDomain;  // when set, runs instead of the page's own
 };
 
 // ImageList1: 16 x 16 pictures; index 0 and 6 blank, 1 organisational unit, 2 domain, 3 directory
@@ -113,6 +117,9 @@ public:
     [[nodiscard]] HWND hwnd() const noexcept { return hwnd_; }
     [[nodiscard]] HWND SSTab1() const noexcept { return tab_; }
     [[nodiscard]] HWND StatusBar() const noexcept { return status_; }
+    // The status bar's second part: the count of the last profile path change.
+    void ShowCount(const std::string& text);
+    [[nodiscard]] UsersPage& usersPage() const noexcept { return *usersPage_; }
     // The window of tab `tab`'s page; null outside 0 .. kTabCount - 1.
     [[nodiscard]] HWND Page(int tab) const noexcept;
     [[nodiscard]] int ShownTab() const noexcept { return shownTab_; }
@@ -141,6 +148,8 @@ private:
     // Copies the page into the editor's model, runs `command`, shows the model again.
     void RunFileCommand(const std::function<void()>& command);
     void ShowCurrentFile();
+    // Splits the status bar for the count when there is one; the width left to the file's part.
+    int LayOutStatusParts();
     // The unload, then the end of the process; runs once however often it is asked for.
     void EndProgram();
     void PumpMessages();
@@ -175,6 +184,7 @@ private:
     HWND focus_ = nullptr;  // the control to give the focus back to on reactivation
     SIZE minimum_{};        // the smallest window size: the pages at their template size
     std::string statusText_;  // the status bar's text before it is shortened to fit
+    std::string countText_;   // the status bar's second part; empty: one part only
     int shownTab_ = 0;
     int busy_ = 0;          // nesting depth of the tab activation: the hourglass is shown while > 0
     bool ending_ = false;

@@ -93,6 +93,8 @@ protected:
     std::vector<std::string> events;  // "unload", "end", in the order they happened
     // Runs inside the recorded unload, with the pump the window handed over.
     std::function<void(const std::function<void()>& pump)> duringUnload;
+    // The window's directory; empty: none reachable.
+    vela::directory::Connector directory;
     std::unique_ptr<frmConfig> form;
 
 private:
