@@ -56,8 +56,6 @@ public:
     // The key of the tree item, or of the selected one when `item` is null; empty when none.
     [[nodiscard]] std::string KeyOf(HTREEITEM item = nullptr) const;
     [[nodiscard]] HTREEITEM ItemOf(const std::string& key) const;
-    // The rows ListView1 shows, in its order.
-    [[nodiscard]] const std::vector<directory::UserRow>& rows() const noexcept { return rows_; }
 
 protected:
     void OnInit() override;
