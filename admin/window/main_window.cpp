@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "admin/commands/shell32bit.h"
@@ -118,8 +119,26 @@ frmConfig::frmConfig(HINSTANCE instance, FrameServices services)
               .PumpMessages = [this] { PumpMessages(true); },
               .ShowStatus = [this](const std::string& text) { ShowStatus(text); },
           })),
-      usersPage_(std::make_unique<UsersPage>(instance, imageList_.get(), ::GetSubMenu(contextMenus_.get(), 1),
-                                             [this] { RunStep(tabActivation.LoadDomain); })),
+      usersPage_(std::make_unique<UsersPage>(
+          instance, imageList_.get(), ::GetSubMenu(contextMenus_.get(), 1),
+          UsersPageLinks{
+              .connector = services_.directory ? services_.directory : directory::LdapConnector(),
+              .pump = [this] { PumpMessages(true); },
+              .busy =
+                  [this](bool on) {
+                      busy_ += on ? 1 : -1;
+                      ::SetCursor(::LoadCursorA(nullptr, busy_ > 0 ? IDC_WAIT : IDC_ARROW));
+                  },
+              .showCount = [this](const std::string& text) { ShowCount(text); },
+              .activate =
+                  [this] {
+                      if (tabActivation.LoadDomain) {
+                          RunStep(tabActivation.LoadDomain);
+                      } else {
+                          RunStep([this] { usersPage_->LoadDomain(); });
+                      }
+                  },
+          })),
       pages_{configPage_.get(), settingsPage_.get(), serversPage_.get(), usersPage_.get()} {
     if (!services_.unloadHive)
         services_.unloadHive = [](const std::function<void()>& pump) { unLoadHive(pump); };
@@ -348,6 +367,8 @@ void frmConfig::Show(int showCommand) {
 }
 
 bool frmConfig::TranslateDialogMessage(MSG& msg) {
+    // Form1 is a window of its own, without an owner: its keyboard goes through here too.
+    if (usersPage_->TranslateForm1(msg)) return true;
     if (!hwnd_ || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
     // Ctrl+Tab and Ctrl+Shift+Tab turn the pages from wherever the focus is, as in property sheets.
     if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && ::GetKeyState(VK_CONTROL) < 0) {
@@ -408,10 +429,8 @@ void frmConfig::ShowCurrentFile() {
     if (!status_) return;
     const std::string& path = editor_.ConfigFilePath();
     const std::string full = path.empty() ? Text(IDS_NO_CURRENT_FILE) : path;
-    RECT bar{};
-    ::GetClientRect(status_, &bar);
     // Room for the part's borders and the size grip.
-    const int room = bar.right - 4 * ::GetSystemMetrics(SM_CXEDGE) - ::GetSystemMetrics(SM_CXVSCROLL);
+    const int room = LayOutStatusParts() - 4 * ::GetSystemMetrics(SM_CXEDGE) - ::GetSystemMetrics(SM_CXVSCROLL);
     HDC dc = ::GetDC(status_);
     HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(status_, WM_GETFONT, 0, 0)));
     const std::string shown = ShortenPathMiddle(full, [&](std::string_view text) {
@@ -430,6 +449,33 @@ void frmConfig::ShowStatus(const std::string& utf8) {
     if (!status_) return;
     statusText_.clear();  // the next ShowCurrentFile writes the file again
     ::SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(win32::Widen(utf8, CP_UTF8).c_str()));
+}
+
+void frmConfig::ShowCount(const std::string& text) {
+    countText_ = text;
+    statusText_.clear();  // the file's part changes width: shorten its text again
+    ShowCurrentFile();
+}
+
+int frmConfig::LayOutStatusParts() {
+    RECT bar{};
+    ::GetClientRect(status_, &bar);
+    if (countText_.empty()) {
+        int whole = -1;
+        ::SendMessageA(status_, SB_SETPARTS, 1, reinterpret_cast<LPARAM>(&whole));
+        return bar.right;
+    }
+    HDC dc = ::GetDC(status_);
+    HGDIOBJ old = ::SelectObject(dc, reinterpret_cast<HGDIOBJ>(::SendMessageA(status_, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    ::GetTextExtentPoint32A(dc, countText_.data(), static_cast<int>(countText_.size()), &size);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(status_, dc);
+    const int countWidth = size.cx + 6 * ::GetSystemMetrics(SM_CXEDGE) + ::GetSystemMetrics(SM_CXVSCROLL);
+    int parts[2] = {std::max(0, static_cast<int>(bar.right - countWidth)), -1};
+    ::SendMessageA(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+    ::SendMessageA(status_, SB_SETTEXTA, 1, reinterpret_cast<LPARAM>(countText_.c_str()));
+    return parts[0] + ::GetSystemMetrics(SM_CXVSCROLL);
 }
 
 void frmConfig::EndProgram() {

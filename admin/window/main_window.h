@@ -25,6 +25,7 @@
 
 #include "admin/common/prompts.h"
 #include "admin/config/framework_config.h"
+#include "admin/directory/ldap_client.h"
 #include "admin/store/file_system.h"
 #include "admin/store/public_mod_win32.h"
 #include "admin/store/settings_path.h"
@@ -65,6 +66,8 @@ struct FrameServices {
     // Runs the hive unload; `pump` dispatches the window's pending messages.
     std::function<void(const std::function<void()>& pump)> unloadHive;  // default: vela::unLoadHive
     std::function<void()> endProcess = [] { ::ExitProcess(0); };
+    // Opens a connection to the directory; empty: directory::LdapConnector() (VELA_DIRECTORY).
+    directory::Connector directory;
     // What happens when the window is destroyed by other means than the exit above.
     std::function<void()> onDestroyed = [] { ::PostQuitMessage(0); };
     // The Servers tab's network: the terminal servers of the domain (the browse list, else the
@@ -76,8 +79,8 @@ struct FrameServices {
     std::shared_ptr<ServerRegistry> serverRegistry;
 };
 
-// The work the tab "User Configuration" starts when it is activated (and on F5), until that page
-// does it itself.  An empty entry is skipped.
+// The work the tab "User Configuration" starts when it is activated (and on F5).  When set,
+// LoadDomain runs instead of the page's own; an empty entry is skipped.
 struct TabActivation {
     std::function<void()> LoadDomain;
 };
@@ -118,6 +121,9 @@ public:
     [[nodiscard]] HWND hwnd() const noexcept { return hwnd_; }
     [[nodiscard]] HWND SSTab1() const noexcept { return tab_; }
     [[nodiscard]] HWND StatusBar() const noexcept { return status_; }
+    // The status bar's second part: the count of the last profile path change.
+    void ShowCount(const std::string& text);
+    [[nodiscard]] UsersPage& usersPage() const noexcept { return *usersPage_; }
     // The window of tab `tab`'s page; null outside 0 .. kTabCount - 1.
     [[nodiscard]] HWND Page(int tab) const noexcept;
     [[nodiscard]] int ShownTab() const noexcept { return shownTab_; }
@@ -146,6 +152,8 @@ private:
     // Copies the page into the editor's model, runs `command`, shows the model again.
     void RunFileCommand(const std::function<void()>& command);
     void ShowCurrentFile();
+    // Splits the status bar for the count when there is one; the width left to the file's part.
+    int LayOutStatusParts();
     // The unload, then the end of the process; runs once however often it is asked for.
     void EndProgram();
     // Dispatches the pending messages as the message loop would; `keepQuit`: a quit stops the
@@ -185,6 +193,7 @@ private:
     SIZE minimum_{};        // the smallest window size: the pages at their template size
     std::string statusText_;  // the status bar's text before it is shortened to fit
     std::string programFolder_;  // from Form_Load: where the installer packages lie
+    std::string countText_;   // the status bar's second part; empty: one part only
     int shownTab_ = 0;
     int busy_ = 0;          // nesting depth of the tab activation: the hourglass is shown while > 0
     bool ending_ = false;

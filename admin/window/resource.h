@@ -21,6 +21,8 @@
 #define IDD_PAGE_SETTINGS 202
 #define IDD_PAGE_SERVERS 203
 #define IDD_PAGE_USERS 204
+// "Change profile path" (Form1), modeless.
+#define IDD_FORM1 205
 // The modal text prompt.
 #define IDD_PROMPT 210
 
@@ -73,6 +75,19 @@
 #define IDC_LISTVIEW2_LABEL 1205
 #define IDC_LISTVIEW2 1206
 
+// Controls of the "User Configuration" page.
+#define IDC_TREEVIEW1 1250
+#define IDC_LISTVIEW1 1251
+
+// Controls of Form1; Command1 is IDOK and Command2 IDCANCEL, so Enter and Esc reach them.
+#define IDC_FORM1_LABEL1 1400
+#define IDC_FORM1_LABEL2 1401
+#define IDC_FORM1_CHECK1 1402
+#define IDC_FORM1_TEXT1 1403
+#define IDC_FORM1_CHECK2 1404
+#define IDC_FORM1_TEXT2 1405
+#define IDC_FORM1_CHECK3 1406
+
 // Controls of the prompt.
 #define IDC_PROMPT_TEXT 1300
 #define IDC_PROMPT_EDIT 1301
@@ -98,3 +113,7 @@
 #define IDS_CONFIRM_NEW_OVER 21
 #define IDS_CONFIRM_SAVEAS_OVER 23
 #define IDS_NO_CURRENT_FILE 22
+#define IDS_COLUMN_USERID 40
+#define IDS_COLUMN_PROFILEPATH 41
+#define IDS_COLUMN_TSPROFILEPATH 42
+#define IDS_CHECK2_TIP 43

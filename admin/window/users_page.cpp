@@ -1,10 +1,248 @@
 #include "admin/window/users_page.h"
 
+#include <algorithm>
+
+#include "admin/directory/user_parameters.h"
 #include "admin/window/resource.h"
 
 namespace vela {
 
-UsersPage::UsersPage(HINSTANCE instance, HIMAGELIST imageList, HMENU userMenu, std::function<void()> activate)
-    : DialogPage(instance, IDD_PAGE_USERS), imageList_(imageList), userMenu_(userMenu), activate_(std::move(activate)) {}
+namespace {
+
+// Posted to the page by the tree's notifications, so they run once the tree has finished its own
+// handling of the click (a left click selects the node only after NM_CLICK).
+constexpr int kTreeLeftUp = 1260;
+constexpr int kTreeRightUp = 1261;
+constexpr int kTreeDblClick = 1262;
+
+// How long the listing may run between two looks at the message queue.
+constexpr DWORD kPumpIntervalMs = 10;
+
+std::wstring Wide(const std::string& utf8) {
+    const auto units = directory::Utf8ToUnits(utf8).value_or(std::u16string());
+    return std::wstring(units.begin(), units.end());
+}
+
+std::wstring LoadWide(HINSTANCE instance, UINT id) {
+    const wchar_t* text = nullptr;
+    const int n = ::LoadStringW(instance, id, reinterpret_cast<wchar_t*>(&text), 0);
+    return n > 0 && text ? std::wstring(text, static_cast<size_t>(n)) : std::wstring();
+}
+
+void ExpandBelow(HWND tree, HTREEITEM item) {
+    for (; item; item = TreeView_GetNextSibling(tree, item)) {
+        TreeView_Expand(tree, item, TVE_EXPAND);
+        ExpandBelow(tree, TreeView_GetChild(tree, item));
+    }
+}
+
+}  // namespace
+
+UsersPage::UsersPage(HINSTANCE instance, HIMAGELIST imageList, HMENU userMenu, UsersPageLinks links)
+    : DialogPage(instance, IDD_PAGE_USERS),
+      imageList_(imageList),
+      userMenu_(userMenu),
+      links_(std::move(links)),
+      tab_(links_.connector, *this, [this, last = DWORD{0}]() mutable {
+          // Once per child listed: the window serves its events while a large container is read.
+          const DWORD now = ::GetTickCount();
+          if (now - last < kPumpIntervalMs || !links_.pump) return;
+          last = now;
+          links_.pump();
+      }) {}
+
+UsersPage::~UsersPage() = default;
+
+HWND UsersPage::Tree() const { return Item(IDC_TREEVIEW1); }
+HWND UsersPage::List() const { return Item(IDC_LISTVIEW1); }
+
+void UsersPage::OnInit() {
+    TreeView_SetImageList(Tree(), imageList_, TVSIL_NORMAL);
+    ListView_SetImageList(List(), imageList_, LVSIL_SMALL);
+    ListView_SetImageList(List(), imageList_, LVSIL_NORMAL);
+    ListView_SetExtendedListViewStyle(List(), LVS_EX_FULLROWSELECT);
+    // The page is an ANSI dialog; the list asks for its texts in UTF-16 all the same.
+    ListView_SetUnicodeFormat(List(), TRUE);
+    const UINT captions[] = {IDS_COLUMN_USERID, IDS_COLUMN_PROFILEPATH, IDS_COLUMN_TSPROFILEPATH};
+    const int widths[] = {50, 100, 100};  // dialog units
+    for (int i = 0; i < 3; ++i) {
+        RECT r{0, 0, widths[i], 0};
+        ::MapDialogRect(hwnd_, &r);
+        std::wstring caption = LoadWide(instance_, captions[i]);
+        LVCOLUMNW column{};
+        column.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_SUBITEM;
+        column.pszText = caption.data();
+        column.cx = r.right;
+        column.iSubItem = i;
+        ::SendMessageW(List(), LVM_INSERTCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&column));
+    }
+    Anchor(IDC_TREEVIEW1, kGrowHeight);
+    Anchor(IDC_LISTVIEW1, kGrowWidth | kGrowHeight);
+}
+
+void UsersPage::OnActivate() {
+    if (links_.activate) {
+        links_.activate();
+    } else {
+        LoadDomain();
+    }
+}
+
+void UsersPage::LoadDomain() {
+    // Quiet, as every directory step: what could not be read is not shown.
+    (void)tab_.LoadDomain();
+}
+
+void UsersPage::ListOU(const std::string& currOU) {
+    if (links_.busy) links_.busy(true);
+    (void)tab_.ListOU(currOU);  // quiet: a container that cannot be read leaves the list empty
+    if (links_.busy) links_.busy(false);
+}
+
+void UsersPage::TreeView1_DblClick() {
+    const std::string key = KeyOf();
+    if (key.empty()) return;
+    ListOU(key);
+    // The listing may have let a rebuild through: expand the node if it is still there.
+    if (HTREEITEM item = ItemOf(key)) TreeView_Expand(Tree(), item, TVE_EXPAND);
+}
+
+void UsersPage::TreeView1_MouseUp(bool rightButton) {
+    // No node selected (a right click on an empty tree): the target stays what it was.
+    if (const std::string key = KeyOf(); !key.empty()) EnsureForm1().SetTarget(key);
+    if (!rightButton || !userMenu_) return;
+    POINT at{};
+    ::GetCursorPos(&at);
+    HWND owner = ::GetAncestor(hwnd_, GA_ROOT);
+    const int chosen = static_cast<int>(
+        ::TrackPopupMenu(userMenu_, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, owner, nullptr));
+    if (chosen == IDM_CHANGE_PROFILE_PATH) mnuChange_Click();
+}
+
+void UsersPage::mnuChange_Click() { EnsureForm1().Show(); }
+
+Form1& UsersPage::EnsureForm1() {
+    if (!form1_) form1_ = std::make_unique<Form1>(instance_, Form1Links{links_.connector, links_.pump, links_.showCount});
+    form1_->Create();
+    return *form1_;
+}
+
+void UsersPage::OnCommand(int id, int /*code*/) {
+    switch (id) {
+    case kTreeLeftUp: TreeView1_MouseUp(false); break;
+    case kTreeRightUp: TreeView1_MouseUp(true); break;
+    case kTreeDblClick: TreeView1_DblClick(); break;
+    default: break;
+    }
+}
+
+LRESULT UsersPage::OnNotify(const NMHDR& header) {
+    if (header.idFrom == IDC_LISTVIEW1 && header.code == LVN_GETDISPINFOW) {
+        ListView1_GetDispInfo(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
+        return 0;
+    }
+    if (header.idFrom != IDC_TREEVIEW1) return 0;
+    int posted = 0;
+    switch (header.code) {
+    case NM_CLICK: posted = kTreeLeftUp; break;
+    case NM_RCLICK: posted = kTreeRightUp; break;
+    case NM_DBLCLK: posted = kTreeDblClick; break;
+    default: return 0;
+    }
+    // The right button selects the node it is on, so the menu works on the node clicked, not on
+    // one selected earlier elsewhere; off the nodes the selection stays.
+    if (header.code == NM_RCLICK) {
+        TVHITTESTINFO hit{};
+        ::GetCursorPos(&hit.pt);
+        ::ScreenToClient(Tree(), &hit.pt);
+        if (HTREEITEM item = TreeView_HitTest(Tree(), &hit); item && (hit.flags & TVHT_ONITEM))
+            TreeView_SelectItem(Tree(), item);
+    }
+    ::PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(posted, 0), 0);
+    // A left click goes on to select the node.  The right click sends no WM_CONTEXTMENU, the
+    // double-click does not toggle the node (the listing expands it itself).
+    return header.code == NM_CLICK ? 0 : TRUE;
+}
+
+std::string UsersPage::KeyOf(HTREEITEM item) const {
+    if (!item) item = TreeView_GetSelection(Tree());
+    if (!item) return {};
+    TVITEMW data{};
+    data.mask = TVIF_PARAM;
+    data.hItem = item;
+    if (!::SendMessageW(Tree(), TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&data))) return {};
+    const auto index = static_cast<size_t>(data.lParam);
+    return index < keys_.size() ? keys_[index] : std::string();
+}
+
+HTREEITEM UsersPage::ItemOf(const std::string& key) const {
+    const auto it = items_.find(key);
+    return it == items_.end() ? nullptr : it->second;
+}
+
+void UsersPage::ClearTree() {
+    TreeView_DeleteAllItems(Tree());
+    keys_.clear();
+    items_.clear();
+}
+
+void UsersPage::AddNode(const directory::TreeNode& node) {
+    std::wstring text = Wide(node.text);
+    TVINSERTSTRUCTW insert{};
+    insert.hParent = node.parent.empty() ? TVI_ROOT : ItemOf(node.parent);
+    insert.hInsertAfter = TVI_LAST;
+    insert.item.mask = TVIF_TEXT | TVIF_IMAGE | TVIF_SELECTEDIMAGE | TVIF_PARAM;
+    insert.item.pszText = text.data();
+    insert.item.iImage = insert.item.iSelectedImage = node.image;
+    insert.item.lParam = static_cast<LPARAM>(keys_.size());
+    if (!insert.hParent) return;
+    auto* item = reinterpret_cast<HTREEITEM>(::SendMessageW(Tree(), TVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&insert)));
+    if (!item) return;
+    keys_.push_back(node.key);
+    items_[node.key] = item;
+}
+
+void UsersPage::ExpandAll() { ExpandBelow(Tree(), TreeView_GetRoot(Tree())); }
+
+void UsersPage::ClearList() {
+    rows_.clear();
+    ShowRowCount();
+}
+
+void UsersPage::AddRow(const directory::UserRow& row) {
+    rows_.push_back(row);
+    // The list grows in steps while a large container is read, so the rows show as they come.
+    if (rows_.size() % 1000 == 0) ShowRowCount();
+}
+
+void UsersPage::BeginRows() { ++rowsDepth_; }
+
+void UsersPage::EndRows() {
+    if (--rowsDepth_ == 0) ShowRowCount();
+}
+
+void UsersPage::ShowRowCount() {
+    ::SendMessageW(List(), LVM_SETITEMCOUNT, rows_.size(), LVSICF_NOSCROLL);
+    ::InvalidateRect(List(), nullptr, TRUE);
+}
+
+void UsersPage::ListView1_GetDispInfo(NMLVDISPINFOW& info) {
+    LVITEMW& item = info.item;
+    if (item.iItem < 0 || static_cast<size_t>(item.iItem) >= rows_.size()) return;
+    const directory::UserRow& row = rows_[static_cast<size_t>(item.iItem)];
+    if (item.mask & LVIF_TEXT) {
+        const std::string& text = item.iSubItem == 0 ? row.userId : item.iSubItem == 1 ? row.profilePath : row.tsProfilePath;
+        shown_ = Wide(text);
+        if (item.pszText && item.cchTextMax > 0) {
+            const size_t n = std::min(shown_.size(), static_cast<size_t>(item.cchTextMax - 1));
+            std::copy_n(shown_.data(), n, item.pszText);
+            item.pszText[n] = L'\0';
+        } else {
+            item.pszText = shown_.data();  // the list copies it before it asks again
+        }
+    }
+    if (item.mask & LVIF_IMAGE) item.iImage = directory::kImageUser;
+    if (item.mask & LVIF_PARAM) item.lParam = row.n;  // the row's keys are "A", "B", "C" followed by it
+}
 
 }  // namespace vela

@@ -1,29 +1,94 @@
-// The "User Configuration" tab.  Its directory tree and user list arrive with the directory
-// integration; until then its activation runs only what the frame hands it.
+// The "User Configuration" tab: the directory tree TreeView1 beside the user list ListView1.
+// What they show is decided by directory::UserTab (user_tab.h); this page draws it, turns clicks
+// into its calls and opens Form1, the profile path changer, from the tree's context menu.
 #pragma once
 
 #include <functional>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
 
 #include <windows.h>
 #include <commctrl.h>
 
+#include "admin/directory/user_tab.h"
 #include "admin/window/dialog_page.h"
+#include "admin/window/form1.h"
 
 namespace vela {
 
-class UsersPage final : public DialogPage {
+struct UsersPageLinks {
+    // Opens one directory connection; LdapConnector() in the program.
+    directory::Connector connector;
+    // Dispatches the pending messages the way the main loop does (Form1's included).
+    std::function<void()> pump;
+    // The hourglass over the main window, on and off; nests.
+    std::function<void(bool)> busy;
+    // The status bar's count after a change.
+    std::function<void(const std::string&)> showCount;
+    // The tab's activation; empty: LoadDomain.
+    std::function<void()> activate;
+};
+
+class UsersPage final : public DialogPage, private directory::UserTabView {
 public:
     // `imageList` (ImageList1) and `userMenu` (the "User" context menu) are borrowed.
-    UsersPage(HINSTANCE instance, HIMAGELIST imageList, HMENU userMenu, std::function<void()> activate);
+    UsersPage(HINSTANCE instance, HIMAGELIST imageList, HMENU userMenu, UsersPageLinks links);
+    ~UsersPage() override;
 
-    void OnActivate() override {
-        if (activate_) activate_();
-    }
+    // LoadDomain: the tab was activated or F5 pressed.
+    void OnActivate() override;
+
+    void LoadDomain();
+    void ListOU(const std::string& currOU);
+    // Double-click in the tree: lists the selected node, then expands it.
+    void TreeView1_DblClick();
+    // A mouse button released in the tree: the selected node becomes Form1's target; the right
+    // button opens mnuUser at the pointer.
+    void TreeView1_MouseUp(bool rightButton);
+    void mnuChange_Click();
+
+    // Form1, made on first need; null until then.
+    [[nodiscard]] Form1* form1() const noexcept { return form1_.get(); }
+    // For the message loop: Form1's keyboard.
+    bool TranslateForm1(MSG& msg) { return form1_ && form1_->Translate(msg); }
+    // The key of the tree item, or of the selected one when `item` is null; empty when none.
+    [[nodiscard]] std::string KeyOf(HTREEITEM item = nullptr) const;
+    [[nodiscard]] HTREEITEM ItemOf(const std::string& key) const;
+
+protected:
+    void OnInit() override;
+    void OnCommand(int id, int code) override;
+    LRESULT OnNotify(const NMHDR& header) override;
 
 private:
+    // UserTabView
+    void ClearTree() override;
+    void AddNode(const directory::TreeNode& node) override;
+    void ExpandAll() override;
+    void ClearList() override;
+    void AddRow(const directory::UserRow& row) override;
+    void BeginRows() override;
+    void EndRows() override;
+    // Tells the list how many rows there are now.
+    void ShowRowCount();
+    void ListView1_GetDispInfo(NMLVDISPINFOW& info);
+
+    Form1& EnsureForm1();
+    [[nodiscard]] HWND Tree() const;
+    [[nodiscard]] HWND List() const;
+
     HIMAGELIST imageList_;
     HMENU userMenu_;
-    std::function<void()> activate_;
+    UsersPageLinks links_;
+    directory::UserTab tab_;
+    std::unique_ptr<Form1> form1_;
+    std::vector<std::string> keys_;  // a tree item's lParam indexes its key here
+    std::unordered_map<std::string, HTREEITEM> items_;
+    std::vector<directory::UserRow> rows_;  // what ListView1 shows; it asks for the texts
+    std::wstring shown_;                    // the text last handed to the list
+    int rowsDepth_ = 0;                     // BeginRows nesting: the count is final at 0
 };
 
 }  // namespace vela

@@ -128,6 +128,10 @@ void WindowTest::Start(const std::string& commandTail) {
     services.servers = browseList ? browseList : servers;
     services.serverDirectory = serverDirectory;
     services.serverRegistry = serverRegistry;
+    // No directory unless a test names one: the window tests reach no network.
+    services.directory = directory ? directory : [] {
+        return vela::directory::Connection{nullptr, vela::directory::Failure(vela::directory::Fault::NoServer, "none")};
+    };
     form = std::make_unique<frmConfig>(::GetModuleHandleA(nullptr), std::move(services));
     ASSERT_NE(form->Create(), nullptr);
     form->Form_Load(commandTail, programFolder);

@@ -114,6 +114,8 @@ protected:
     std::shared_ptr<ServerEnumerator> browseList;  // when set, stands in for `servers`
     std::shared_ptr<ServerDirectory> serverDirectory;  // null: the real one (VELA_DIRECTORY)
     std::shared_ptr<ServerRegistry> serverRegistry;
+    // The window's directory; empty: none reachable.
+    vela::directory::Connector directory;
     std::unique_ptr<frmConfig> form;
 
 private:

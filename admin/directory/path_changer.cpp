@@ -1,0 +1,114 @@
+#include "admin/directory/path_changer.h"
+
+#include "admin/directory/adspath.h"
+
+namespace vela::directory {
+
+namespace {
+
+std::string Plural(int n, const char* one, const char* many) { return std::to_string(n) + (n == 1 ? one : many); }
+
+}  // namespace
+
+std::string StatusText(const ChangeCount& count) {
+    std::string text = Plural(count.changed, " user changed, ", " users changed, ") + std::to_string(count.notChanged) +
+                       " not changed";
+    if (count.unreadContainers > 0)
+        text += ", " + Plural(count.unreadContainers, " container not read", " containers not read");
+    return text;
+}
+
+std::string TrimSpaces(std::string_view text) {
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string_view::npos) return {};
+    return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
+}
+
+PathChanger::PathChanger(Connector connector, const ChangerForm& form, std::function<void()> between)
+    : connector_(std::move(connector)), form_(form), between_(std::move(between)) {}
+
+void PathChanger::Between() const {
+    if (between_) between_();
+}
+
+ChangeCount PathChanger::Run(std::string_view target) {
+    count_ = {};
+    if (!ParsePath(target)) return count_;  // the tree's root: no directory object, nothing to change
+    auto c = connector_();
+    if (!c.outcome) {
+        count_.unreadContainers = 1;
+        count_.lastFailure = c.outcome;
+        return count_;
+    }
+    Directory dir(*c.client);
+    const std::string path(target);
+    if (form_.Check3()) EnumOUs(dir, path);
+    EnumUsers(dir, path);
+    return count_;
+}
+
+void PathChanger::EnumOUs(Directory& dir, const std::string& path) {
+    Between();
+    // The units are collected before they are descended into: one paged listing at a time per
+    // connection (a server keeps one paging state per connection).
+    std::vector<std::string> units;
+    const Outcome o = dir.Enumerate(path, {"OrganizationalUnit"}, [&](const DirObject& child) {
+        units.push_back(child.adsPath);
+        return true;
+    });
+    if (!o) {
+        ++count_.unreadContainers;
+        count_.lastFailure = o;
+    }
+    for (const auto& unit : units) {
+        EnumUsers(dir, unit);
+        EnumOUs(dir, unit);
+    }
+}
+
+void PathChanger::EnumUsers(Directory& dir, const std::string& path) {
+    Between();
+    // Listed whole before the first write: the layer fetches the next page while a listing's
+    // callback runs, and writes between its pages make the walk slower.
+    std::vector<DirObject> users;
+    const Outcome o = dir.Enumerate(path, {"User"}, [&](const DirObject& child) {
+        Between();
+        // The "User" filter also lets computer accounts through; their class is "computer".
+        if (child.className == "user") users.push_back(child);
+        return true;
+    });
+    if (!o) {
+        ++count_.unreadContainers;
+        count_.lastFailure = o;
+    }
+    for (const auto& user : users) SetAtr(dir, user);
+}
+
+// Writes one user from the object as the listing fetched it (its userParameters included), so a
+// user costs one modify; the boxes are read now, not when the walk began.  A user listed before
+// the directory went away is counted as not changed.
+void PathChanger::SetAtr(Directory& dir, const DirObject& user) {
+    Between();
+    const bool profile = form_.Check1();
+    const bool ts = form_.Check2();
+    if (!profile && !ts) return;
+    Changes changes;
+    if (profile) {
+        std::string path = TrimSpaces(form_.Text1());
+        if (path.empty()) {
+            (void)changes.PutEx(ADS_PROPERTY_CLEAR, "ProfilePath");  // always supported for CLEAR
+        } else {
+            changes.Put("ProfilePath", std::move(path));
+        }
+    }
+    if (ts) changes.Put("TerminalServicesProfilePath", form_.Text2());
+    const Outcome o = dir.SetInfo(user, changes);
+    if (o) {
+        ++count_.changed;
+    } else {
+        ++count_.notChanged;
+        count_.lastFailure = o;
+    }
+}
+
+}  // namespace vela::directory

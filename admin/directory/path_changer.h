@@ -1,0 +1,68 @@
+// The work of the "Change profile path" dialog (Form1): set or clear the profile path and the
+// terminal-server profile path of every user of a container, optionally of every user in the
+// organisational units below it, as the dialog's boxes say at the moment each user is written.
+//
+//   PathChanger changer(LdapConnector(), form, [] { /* let pending window messages through */ });
+//   ChangeCount count = changer.Run(Label2);  // OK
+//   status = StatusText(count);               // "12 users changed, 1 not changed"
+//
+// One connection per run.  A user is written in one modify (both attributes or neither); one
+// that cannot be written is counted and the walk goes on with the next.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "admin/directory/directory.h"
+
+namespace vela::directory {
+
+// The dialog's controls as the walk reads them: again for every user.  A box counts as set when
+// its value is not 0 (ticked or greyed).
+class ChangerForm {
+public:
+    virtual ~ChangerForm() = default;
+    [[nodiscard]] virtual bool Check1() const = 0;         // write "ProfilePath"
+    [[nodiscard]] virtual std::string Text1() const = 0;
+    [[nodiscard]] virtual bool Check2() const = 0;         // write TerminalServicesProfilePath
+    [[nodiscard]] virtual std::string Text2() const = 0;
+    [[nodiscard]] virtual bool Check3() const = 0;         // organisational units below, recursively
+};
+
+struct ChangeCount {
+    int changed = 0;
+    int notChanged = 0;        // users the walk found but could not write
+    int unreadContainers = 0;  // containers that could not be listed: their users are not counted
+    Outcome lastFailure;       // why the last failure happened
+};
+
+// "12 users changed, 1 not changed", with ", 2 containers not read" when some were not.
+[[nodiscard]] std::string StatusText(const ChangeCount& count);
+
+// The profile path as written: spaces around it removed; empty means clear the attribute.
+[[nodiscard]] std::string TrimSpaces(std::string_view text);
+
+class PathChanger {
+public:
+    // `between` runs once per container and once per user, so the windows stay usable.
+    PathChanger(Connector connector, const ChangerForm& form, std::function<void()> between = {});
+
+    // OK: with Check3 set, the organisational units below `target` first (depth first, each
+    // unit's own users before the units below it), then the users directly in `target`.
+    // A target that is no directory path ("root") changes nothing.
+    ChangeCount Run(std::string_view target);
+
+private:
+    void EnumOUs(Directory& dir, const std::string& path);
+    void EnumUsers(Directory& dir, const std::string& path);
+    void SetAtr(Directory& dir, const DirObject& user);
+    void Between() const;
+
+    Connector connector_;
+    const ChangerForm& form_;
+    std::function<void()> between_;
+    ChangeCount count_;
+};
+
+}  // namespace vela::directory

@@ -1,0 +1,148 @@
+#include "admin/window/form1.h"
+
+#include <commctrl.h>
+
+#include "admin/directory/user_parameters.h"
+#include "admin/window/resource.h"
+
+namespace vela {
+
+namespace {
+
+// Directory text is UTF-8; the dialog shows and reads it through the wide entry points so a
+// name or path outside the ANSI code page is neither lost nor changed.
+std::wstring Wide(const std::string& utf8) {
+    const auto units = directory::Utf8ToUnits(utf8).value_or(std::u16string());
+    return std::wstring(units.begin(), units.end());
+}
+
+std::string Utf8(const std::wstring& wide) { return directory::UnitsToUtf8(std::u16string(wide.begin(), wide.end())); }
+
+std::wstring LoadWide(HINSTANCE instance, UINT id) {
+    const wchar_t* text = nullptr;
+    const int n = ::LoadStringW(instance, id, reinterpret_cast<wchar_t*>(&text), 0);
+    return n > 0 && text ? std::wstring(text, static_cast<size_t>(n)) : std::wstring();
+}
+
+}  // namespace
+
+Form1::Form1(HINSTANCE instance, Form1Links links) : instance_(instance), links_(std::move(links)) {}
+
+Form1::~Form1() {
+    if (hwnd_) ::DestroyWindow(hwnd_);
+}
+
+HWND Form1::Create() {
+    if (!hwnd_)
+        ::CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_FORM1), nullptr, &Thunk, reinterpret_cast<LPARAM>(this));
+    return hwnd_;
+}
+
+void Form1::OnInit() {
+    // The tool tip of Check2, shown when the pointer rests on the box.
+    tooltip_ = ::CreateWindowExW(0, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_ALWAYSTIP, CW_USEDEFAULT, CW_USEDEFAULT,
+                                 CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, instance_, nullptr);
+    std::wstring tip = LoadWide(instance_, IDS_CHECK2_TIP);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = hwnd_;
+    tool.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(hwnd_, IDC_FORM1_CHECK2));
+    tool.lpszText = tip.data();
+    if (tooltip_) ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    SetTarget(target_);
+}
+
+void Form1::SetTarget(const std::string& target) {
+    target_ = target;
+    if (hwnd_) ::SetDlgItemTextW(hwnd_, IDC_FORM1_LABEL2, Wide(target_).c_str());
+}
+
+void Form1::Show() {
+    if (!Create()) return;
+    ::ShowWindow(hwnd_, SW_SHOW);
+    ::SetForegroundWindow(hwnd_);
+}
+
+bool Form1::Translate(MSG& msg) {
+    if (!hwnd_ || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
+    return ::IsDialogMessageW(hwnd_, &msg) != FALSE;
+}
+
+// OK: the walk under the hourglass, then the count to the main window and the dialog hidden.
+// A second OK while the walk lets messages through is passed over.
+void Form1::Command1_Click() {
+    if (running_) return;
+    running_ = true;
+    HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+    directory::ChangeCount count;
+    try {
+        count = directory::PathChanger(links_.connector, *this, links_.pump).Run(target_);
+    } catch (...) {
+        // Fails quietly like every step; what was done is counted.
+    }
+    running_ = false;
+    ::SetCursor(previous);
+    if (hwnd_) ::ShowWindow(hwnd_, SW_HIDE);
+    if (links_.showCount) links_.showCount(directory::StatusText(count));
+}
+
+void Form1::Command2_Click() {
+    if (hwnd_) ::ShowWindow(hwnd_, SW_HIDE);
+}
+
+bool Form1::Checked(int id) const {
+    return hwnd_ && ::SendDlgItemMessageW(hwnd_, id, BM_GETCHECK, 0, 0) != BST_UNCHECKED;
+}
+
+std::string Form1::Text(int id) const {
+    HWND edit = hwnd_ ? ::GetDlgItem(hwnd_, id) : nullptr;
+    if (!edit) return {};
+    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(edit)) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
+    return Utf8(text);
+}
+
+bool Form1::Check1() const { return Checked(IDC_FORM1_CHECK1); }
+std::string Form1::Text1() const { return Text(IDC_FORM1_TEXT1); }
+bool Form1::Check2() const { return Checked(IDC_FORM1_CHECK2); }
+std::string Form1::Text2() const { return Text(IDC_FORM1_TEXT2); }
+bool Form1::Check3() const { return Checked(IDC_FORM1_CHECK3); }
+
+INT_PTR CALLBACK Form1::Thunk(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept {
+    try {
+        if (msg == WM_INITDIALOG) {
+            auto* self = reinterpret_cast<Form1*>(lp);
+            self->hwnd_ = h;
+            ::SetWindowLongPtrW(h, DWLP_USER, lp);
+            self->OnInit();
+            return TRUE;
+        }
+        auto* self = reinterpret_cast<Form1*>(::GetWindowLongPtrW(h, DWLP_USER));
+        if (!self) return FALSE;
+        switch (msg) {
+        case WM_COMMAND:
+            if (LOWORD(wp) == IDOK && HIWORD(wp) == BN_CLICKED) self->Command1_Click();
+            if (LOWORD(wp) == IDCANCEL && HIWORD(wp) == BN_CLICKED) self->Command2_Click();
+            return TRUE;
+        case WM_CLOSE:  // the caption's close box hides, as Cancel does
+            self->Command2_Click();
+            return TRUE;
+        case WM_SETCURSOR:
+            if (!self->running_) return FALSE;
+            ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+            ::SetWindowLongPtrW(h, DWLP_MSGRESULT, TRUE);
+            return TRUE;
+        case WM_NCDESTROY:
+            self->hwnd_ = nullptr;
+            self->tooltip_ = nullptr;
+            return FALSE;
+        default:
+            return FALSE;
+        }
+    } catch (...) {
+        return FALSE;
+    }
+}
+
+}  // namespace vela

@@ -1,0 +1,69 @@
+// Form1, "Change profile path": a modeless dialog without an owner, made from its template the
+// first time it is needed and kept until the program ends.  OK runs the walk (path_changer.h)
+// on the target in Label2 and hides the dialog; Cancel hides it; either way it opens again with
+// the last entries.  The walk reads the boxes through ChangerForm, again for every user.
+//
+// Its keyboard (Tab, Enter, Esc) needs the message loop to hand it its messages: Translate().
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "admin/directory/path_changer.h"
+
+namespace vela {
+
+struct Form1Links {
+    directory::Connector connector;
+    // Dispatches pending messages the way the main loop does; runs between units of the walk.
+    std::function<void()> pump;
+    // After OK: "12 users changed, 1 not changed" for the main window's status bar.
+    std::function<void(const std::string&)> showCount;
+};
+
+class Form1 final : public directory::ChangerForm {
+public:
+    Form1(HINSTANCE instance, Form1Links links);
+    Form1(const Form1&) = delete;
+    Form1& operator=(const Form1&) = delete;
+    ~Form1() override;
+
+    // Creates the dialog, hidden, unless it exists; null when that fails.
+    HWND Create();
+    [[nodiscard]] HWND hwnd() const noexcept { return hwnd_; }
+    // Label2: the directory path the change works on (a tree node's key, UTF-8).
+    void SetTarget(const std::string& target);
+    [[nodiscard]] const std::string& Target() const noexcept { return target_; }
+    // mnuChange: shows the dialog and brings it forward.
+    void Show();
+    // For the message loop: true when `msg` was the dialog's keyboard navigation and is handled.
+    bool Translate(MSG& msg);
+    [[nodiscard]] bool Running() const noexcept { return running_; }
+
+    void Command1_Click();
+    void Command2_Click();
+
+    // ChangerForm, read from the controls as they are now.
+    bool Check1() const override;
+    std::string Text1() const override;
+    bool Check2() const override;
+    std::string Text2() const override;
+    bool Check3() const override;
+
+private:
+    static INT_PTR CALLBACK Thunk(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+    void OnInit();
+    bool Checked(int id) const;
+    std::string Text(int id) const;
+
+    HINSTANCE instance_;
+    Form1Links links_;
+    HWND hwnd_ = nullptr;
+    HWND tooltip_ = nullptr;
+    std::string target_;
+    bool running_ = false;
+};
+
+}  // namespace vela
