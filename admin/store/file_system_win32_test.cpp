@@ -61,6 +61,19 @@ TEST_F(Win32FileSystemTest, ReadOnlyFileIsNotReplaced) {
     ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// Saving a settings file must not undo what the administrator set on it (Permissions, attributes).
+// Wine keeps no access lists on files, so only the attributes show here.
+TEST_F(Win32FileSystemTest, ReplacedFileKeepsItsHiddenAndSystemAttributes) {
+    const std::string file = tmp / "x.ini";
+    ASSERT_TRUE(fs->WriteFile(file, "old"));
+    ASSERT_TRUE(::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    EXPECT_TRUE(fs->WriteFile(file, "new"));
+    EXPECT_EQ(fs->ReadFile(file), "new");
+    const DWORD a = ::GetFileAttributesA(file.c_str());
+    EXPECT_EQ(a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM), DWORD{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM});
+    ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(Win32FileSystemTest, DeleteFolderClearsReadOnlyAttributes) {
     ASSERT_TRUE(fs->CreateFolder(tmp / "Web"));
     ASSERT_TRUE(fs->CreateFolder(tmp / "Web\\sub"));
