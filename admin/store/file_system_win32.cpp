@@ -187,7 +187,9 @@ public:
         const DWORD a = Attributes(path);
         if (a == kNoAttributes || (a & FILE_ATTRIBUTE_DIRECTORY)) return false;
         if (a & FILE_ATTRIBUTE_READONLY) ::SetFileAttributesA(path.c_str(), a & ~FILE_ATTRIBUTE_READONLY);
-        return ::DeleteFileA(path.c_str()) != 0 || Attributes(path) == kNoAttributes;
+        if (::DeleteFileA(path.c_str()) != 0 || Attributes(path) == kNoAttributes) return true;
+        if (a & FILE_ATTRIBUTE_READONLY) ::SetFileAttributesA(path.c_str(), a);  // still there: as it was
+        return false;
     }
 
     bool WriteFile(const std::string& path, const std::string& bytes) override {
