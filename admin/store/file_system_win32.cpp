@@ -109,6 +109,13 @@ void DeleteTree(const std::string& folder) {
 bool KeepDressOf(const std::string& old, DWORD oldAttributes, const std::string& temp) {
     constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     if ((oldAttributes & kKept) && !::SetFileAttributesA(temp.c_str(), oldAttributes & kKept)) return false;
+    // A volume without access lists (FAT, some shares) has none to keep.
+    char volume[MAX_PATH];
+    DWORD flags = 0;
+    if (::GetVolumePathNameA(temp.c_str(), volume, MAX_PATH) &&
+        ::GetVolumeInformationA(volume, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
+        !(flags & FILE_PERSISTENT_ACLS))
+        return true;
     PACL dacl = nullptr;
     PSECURITY_DESCRIPTOR sd = nullptr;
     if (::GetNamedSecurityInfoA(old.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
@@ -117,7 +124,8 @@ bool KeepDressOf(const std::string& old, DWORD oldAttributes, const std::string&
     SECURITY_DESCRIPTOR_CONTROL control = 0;
     DWORD revision = 0;
     bool kept = ::GetSecurityDescriptorControl(sd, &control, &revision) != 0;
-    if (kept) {
+    // A null list (everyone may do anything) is not handed on: the new file keeps what its folder gives.
+    if (kept && dacl) {
         const SECURITY_INFORMATION what =
             DACL_SECURITY_INFORMATION | ((control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION
                                                                        : UNPROTECTED_DACL_SECURITY_INFORMATION);
