@@ -16,13 +16,6 @@ const std::string* First(const LdapEntry& e, const char* attribute) {
     return values && !values->empty() ? &values->front() : nullptr;
 }
 
-bool ContainsServer(std::string_view os) {
-    constexpr std::string_view kServer = "Server";
-    for (std::size_t i = 0; i + kServer.size() <= os.size(); ++i)
-        if (AsciiIEquals(os.substr(i, kServer.size()), kServer)) return true;
-    return false;
-}
-
 // userAccountControl travels as a decimal integer; the directory may send the flags of a large
 // value as a negative 32-bit number.
 bool Disabled(const std::string& uac) {
@@ -42,7 +35,7 @@ const std::vector<std::string>& ServerAccountAttributes() {
 
 std::optional<std::string> ServerAccountName(const LdapEntry& computer) {
     const std::string* os = First(computer, "operatingSystem");
-    if (!os || !ContainsServer(*os)) return std::nullopt;
+    if (!os || !AsciiIContains(*os, "Server")) return std::nullopt;
     if (const std::string* uac = First(computer, "userAccountControl"); uac && Disabled(*uac)) return std::nullopt;
     if (const std::string* dns = First(computer, "dNSHostName"); dns && !dns->empty()) return *dns;
     const std::string* sam = First(computer, "sAMAccountName");

@@ -46,7 +46,8 @@ public:
     // link is removed itself, never its target.
     [[nodiscard]] virtual bool RemoveFile(const std::string& path) = 0;
     // Replaces the file at `path` with `bytes`; nothing is lost if the write fails.  The bytes go
-    // to a temporary file in the same folder, which is then moved over the old file.
+    // to a temporary file in the same folder, which is then moved over the old file; it takes over
+    // the old file's access list and hidden and system attributes first (refused when it cannot).
     [[nodiscard]] virtual bool WriteFile(const std::string& path, const std::string& bytes) = 0;
     [[nodiscard]] virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
 };

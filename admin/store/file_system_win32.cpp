@@ -1,5 +1,6 @@
 // The file-system service on Windows, through the ANSI file APIs.
 #include <windows.h>
+#include <aclapi.h>
 
 #include <string>
 #include <utility>
@@ -102,6 +103,39 @@ void DeleteTree(const std::string& folder) {
     ::RemoveDirectoryA(folder.c_str());
 }
 
+// Gives the new file `temp` what the file it replaces carries besides its bytes: the hidden,
+// system and not-indexed attributes and the access list (what "Permissions" sets on a settings
+// file).  Inherited entries stay inherited.  False when either cannot be carried over.
+bool KeepDressOf(const std::string& old, DWORD oldAttributes, const std::string& temp) {
+    constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+    if ((oldAttributes & kKept) && !::SetFileAttributesA(temp.c_str(), oldAttributes & kKept)) return false;
+    // A volume without access lists (FAT, some shares) has none to keep.
+    char volume[MAX_PATH];
+    DWORD flags = 0;
+    if (::GetVolumePathNameA(temp.c_str(), volume, MAX_PATH) &&
+        ::GetVolumeInformationA(volume, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
+        !(flags & FILE_PERSISTENT_ACLS))
+        return true;
+    PACL dacl = nullptr;
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (::GetNamedSecurityInfoA(old.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                                nullptr, &sd) != ERROR_SUCCESS)
+        return false;
+    SECURITY_DESCRIPTOR_CONTROL control = 0;
+    DWORD revision = 0;
+    bool kept = ::GetSecurityDescriptorControl(sd, &control, &revision) != 0;
+    // A null list (everyone may do anything) is not handed on: the new file keeps what its folder gives.
+    if (kept && dacl) {
+        const SECURITY_INFORMATION what =
+            DACL_SECURITY_INFORMATION | ((control & SE_DACL_PROTECTED) ? PROTECTED_DACL_SECURITY_INFORMATION
+                                                                       : UNPROTECTED_DACL_SECURITY_INFORMATION);
+        kept = ::SetNamedSecurityInfoA(const_cast<char*>(temp.c_str()), SE_FILE_OBJECT, what, nullptr, nullptr, dacl,
+                                       nullptr) == ERROR_SUCCESS;
+    }
+    ::LocalFree(sd);
+    return kept;
+}
+
 class Win32FileSystem final : public FileSystem {
 public:
     std::optional<std::string> ExistingFile(const std::string& path) override {
@@ -161,7 +195,9 @@ public:
         const DWORD a = Attributes(path);
         if (a == kNoAttributes || (a & FILE_ATTRIBUTE_DIRECTORY)) return false;
         if (a & FILE_ATTRIBUTE_READONLY) ::SetFileAttributesA(path.c_str(), a & ~FILE_ATTRIBUTE_READONLY);
-        return ::DeleteFileA(path.c_str()) != 0 || Attributes(path) == kNoAttributes;
+        if (::DeleteFileA(path.c_str()) != 0 || Attributes(path) == kNoAttributes) return true;
+        if (a & FILE_ATTRIBUTE_READONLY) ::SetFileAttributesA(path.c_str(), a);  // still there: as it was
+        return false;
     }
 
     bool WriteFile(const std::string& path, const std::string& bytes) override {
@@ -190,6 +226,7 @@ public:
             ok = ok && ::FlushFileBuffers(file.get()) != 0;
             ok = file.Close() && ok;
         }
+        ok = ok && (old == kNoAttributes || KeepDressOf(target, old, temp));
         ok = ok && ::MoveFileExA(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
         if (!ok) ::DeleteFileA(temp);
         return ok;

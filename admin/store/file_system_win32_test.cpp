@@ -61,6 +61,32 @@ TEST_F(Win32FileSystemTest, ReadOnlyFileIsNotReplaced) {
     ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
 
+// Saving a settings file must not undo what the administrator set on it (Permissions, attributes).
+// Wine keeps no access lists on files, so only the attributes show here.
+TEST_F(Win32FileSystemTest, ReplacedFileKeepsItsHiddenAndSystemAttributes) {
+    const std::string file = tmp / "x.ini";
+    ASSERT_TRUE(fs->WriteFile(file, "old"));
+    ASSERT_TRUE(::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+    EXPECT_TRUE(fs->WriteFile(file, "new"));
+    EXPECT_EQ(fs->ReadFile(file), "new");
+    const DWORD a = ::GetFileAttributesA(file.c_str());
+    EXPECT_EQ(a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM), DWORD{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM});
+    ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
+// A read-only file whose deletion fails (held open by another program) stays read-only.
+TEST_F(Win32FileSystemTest, FailedRemoveKeepsReadOnly) {
+    const std::string file = tmp / "x.ini";
+    ASSERT_TRUE(fs->WriteFile(file, "old"));
+    ASSERT_TRUE(::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
+    HANDLE held = ::CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    EXPECT_FALSE(fs->RemoveFile(file));
+    ::CloseHandle(held);
+    EXPECT_NE(::GetFileAttributesA(file.c_str()) & FILE_ATTRIBUTE_READONLY, 0u);
+    ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST_F(Win32FileSystemTest, DeleteFolderClearsReadOnlyAttributes) {
     ASSERT_TRUE(fs->CreateFolder(tmp / "Web"));
     ASSERT_TRUE(fs->CreateFolder(tmp / "Web\\sub"));

@@ -41,6 +41,9 @@ bool ServerTypes::New(const std::string& configFolder) {
     const std::optional<std::string> answer = prompts_.InputBox("Server type name:", "New server type", "");
     // The name is used as typed; blanks only (or Cancel) mean no answer.
     if (!answer || TrimBlanks(*answer).empty() || !IsPlainName(*answer)) return false;
+    // A folder named as the store root's pseudo type could be neither picked (that name shows the
+    // store root) nor deleted.
+    if (*answer == kDefaultServerType) return false;
     const std::string folder = Folder(configFolder, *answer);
     if (fs_.FolderExists(folder)) return false;
     return fs_.CreateFolder(folder);

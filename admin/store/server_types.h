@@ -31,7 +31,8 @@ public:
     [[nodiscard]] std::vector<std::string> List(const std::string& configFolder);
 
     // "New server type": prompts for a name and creates its folder (one level) in the store root.
-    // Cancel, a blank answer, a name that is not plain or an existing type create nothing.
+    // Cancel, a blank answer, a name that is not plain, "(DEFAULT)" or an existing type create
+    // nothing.
     // True when a folder was made.
     bool New(const std::string& configFolder);
 

@@ -86,6 +86,7 @@ TEST_F(StoreTest, NewServerTypeMakesOnlyPlainNewNames) {
     } cases[] = {
         {"Web", true},      {"(default)", true}, {std::nullopt, false}, {"   ", false},   {"a\\b", false},
         {"..", false},      {"x.", false},       {"Old", false},        {"CON", false},   {"..\\..\\out", false},
+        {"(DEFAULT)", false},  // the store root's own name: a folder so named could be neither picked nor deleted
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answer.value_or("<Cancel>"));

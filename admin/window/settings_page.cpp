@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "admin/win32/text.h"
 #include "admin/window/resource.h"
 
 namespace vela {
@@ -22,21 +23,12 @@ std::string ListText(HWND w, UINT lenMsg, UINT textMsg, LRESULT index) {
     return text;
 }
 
-// Bytes in another encoding, as the editor shows them (read-only).
-std::wstring Widen(std::string_view bytes, UINT codePage) {
-    if (bytes.empty()) return {};
-    const int n = ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
-    std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) ::MultiByteToWideChar(codePage, 0, bytes.data(), static_cast<int>(bytes.size()), out.data(), n);
-    return out;
-}
-
 std::wstring ShownText(const SettingsFile& file) {
     const std::string& b = file.bytes;
     std::wstring text;
     switch (file.encoding) {
     case TextEncoding::Utf8Bom:
-        text = Widen(std::string_view(b).substr(3), CP_UTF8);
+        text = win32::Widen(std::string_view(b).substr(3), CP_UTF8);
         break;
     case TextEncoding::Utf16LeBom:
     case TextEncoding::Utf16BeBom:
@@ -47,7 +39,7 @@ std::wstring ShownText(const SettingsFile& file) {
         }
         break;
     default:
-        text = Widen(b, CP_ACP);
+        text = win32::Widen(b, CP_ACP);
         break;
     }
     std::wstring shown;
