@@ -13,7 +13,9 @@
 #include <sys/time.h>
 #endif
 
+#include <chrono>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,6 +31,7 @@ namespace {
 constexpr int kPageSize = 1000;          // the domain directory's MaxPageSize; never ask for more
 constexpr long kConnectSeconds = 10;
 constexpr long kOperationSeconds = 120;
+constexpr long kWaitSliceMicroseconds = 50'000;  // between two calls of the waiting hook
 
 // ---- the thin difference ----------------------------------------------------------------------
 #ifdef _WIN32
@@ -55,10 +58,16 @@ int SendSearch(LDAP* ld, Char* base, int scope, Char* filter, Char** attrs, Cont
     return rc == LDAP_SUCCESS ? static_cast<int>(id) : 0;
 }
 // Waits for the whole result of `id`; null on a lost connection or a time-out.
-LDAPMessage* WaitAll(LDAP* ld, int id, Code& rc) {
-    l_timeval t{kOperationSeconds, 0};
+LDAPMessage* WaitAll(LDAP* ld, int id, Code& rc, const std::function<void()>& waiting) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kOperationSeconds);
     LDAPMessage* res = nullptr;
-    const ULONG type = ldap_result(ld, static_cast<ULONG>(id), LDAP_MSG_ALL, &t, &res);
+    ULONG type = 0;
+    for (;;) {
+        l_timeval t{waiting ? 0 : kOperationSeconds, waiting ? kWaitSliceMicroseconds : 0};
+        type = ldap_result(ld, static_cast<ULONG>(id), LDAP_MSG_ALL, &t, &res);
+        if (type != 0 || !waiting || std::chrono::steady_clock::now() >= deadline) break;
+        waiting();
+    }
     if (type == 0 || type == static_cast<ULONG>(-1)) {
         if (res) ldap_msgfree(res);
         rc = type == 0 ? static_cast<Code>(LDAP_TIMEOUT) : LdapGetLastError();
@@ -95,10 +104,16 @@ int SendSearch(LDAP* ld, Char* base, int scope, Char* filter, Char** attrs, Cont
     rc = ldap_search_ext(ld, base, scope, filter, attrs, 0, server, nullptr, &t, 0, &id);
     return rc == LDAP_SUCCESS ? id : 0;
 }
-LDAPMessage* WaitAll(LDAP* ld, int id, Code& rc) {
-    timeval t{kOperationSeconds, 0};
+LDAPMessage* WaitAll(LDAP* ld, int id, Code& rc, const std::function<void()>& waiting) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kOperationSeconds);
     LDAPMessage* res = nullptr;
-    const int type = ldap_result(ld, id, LDAP_MSG_ALL, &t, &res);
+    int type = 0;
+    for (;;) {
+        timeval t{waiting ? 0 : kOperationSeconds, waiting ? kWaitSliceMicroseconds : 0};
+        type = ldap_result(ld, id, LDAP_MSG_ALL, &t, &res);
+        if (type != 0 || !waiting || std::chrono::steady_clock::now() >= deadline) break;
+        waiting();
+    }
     if (type <= 0) {
         if (res) ldap_msgfree(res);
         rc = LDAP_SERVER_DOWN;
@@ -236,7 +251,7 @@ public:
         int id = send(std::string(), rc);
         if (!id) return FromCode(rc, "search " + r.base);
         while (id) {
-            Message res(WaitAll(ld_, id, rc));
+            Message res(WaitAll(ld_, id, rc, waiting_));
             if (!res) return FromCode(rc, "search " + r.base);
             Code result = LDAP_SUCCESS;
             Control** controls = nullptr;

@@ -76,6 +76,13 @@ public:
     // One modify operation, all changes or none, sent with the permissive-modify control so a
     // delete of an absent attribute succeeds.
     virtual Outcome Modify(std::string_view dn, const std::vector<Modification>& changes) = 0;
+    // Called every 50 ms or so while a listing waits on the server (a page of 1000 entries
+    // takes about a second under Wine), so a window serves its events meanwhile.  Unset: the
+    // client waits in one piece.
+    void SetWaiting(std::function<void()> waiting) { waiting_ = std::move(waiting); }
+
+protected:
+    std::function<void()> waiting_;
 };
 
 struct Connection {

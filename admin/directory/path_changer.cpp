@@ -40,6 +40,8 @@ ChangeCount PathChanger::Run(std::string_view target) {
         count_.lastFailure = c.outcome;
         return count_;
     }
+    // The walk waits on each page of a listing; the window serves its events meanwhile.
+    if (between_) c.client->SetWaiting(between_);
     Directory dir(*c.client);
     const std::string path(target);
     if (form_.Check3()) EnumOUs(dir, path);
@@ -53,6 +55,7 @@ void PathChanger::EnumOUs(Directory& dir, const std::string& path) {
     // connection (a server keeps one paging state per connection).
     std::vector<std::string> units;
     const Outcome o = dir.Enumerate(path, {"OrganizationalUnit"}, [&](const DirObject& child) {
+        Between();
         units.push_back(child.adsPath);
         return true;
     });

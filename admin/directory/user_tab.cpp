@@ -33,6 +33,7 @@ void UserTab::AddNode(TreeNode node) {
 Outcome UserTab::LoadDomain() {
     const unsigned generation = ++generation_;
     auto c = connector_();
+    if (c.client) c.client->SetWaiting(between_);
     std::string context;
     DirObject domain;
     Outcome found = c.outcome;
@@ -67,6 +68,7 @@ Outcome UserTab::ListOU(std::string_view currOU) {
         view_.ClearList();
         return c.outcome;
     }
+    c.client->SetWaiting(between_);
     Directory dir(*c.client);
     return List(dir, currOU, generation);
 }
