@@ -29,6 +29,9 @@ namespace vela::directory {
 namespace {
 
 constexpr int kPageSize = 1000;          // the domain directory's MaxPageSize; never ask for more
+// With a window waiting (a waiting hook set), smaller pages: Wine's wldap32 takes about a second
+// to hand over a page of 1000 entries in one call, and the window is not served meanwhile.
+constexpr int kInteractivePageSize = 100;
 constexpr long kConnectSeconds = 10;
 constexpr long kOperationSeconds = 120;
 constexpr long kWaitSliceMicroseconds = 50'000;  // between two calls of the waiting hook
@@ -237,7 +240,7 @@ public:
             Control* page = nullptr;
             if (paged) {
                 berval c{static_cast<decltype(c.bv_len)>(cookie.size()), const_cast<char*>(cookie.data())};
-                if ((rc = VELA_LDAP(ldap_create_page_control)(ld_, kPageSize, cookie.empty() ? nullptr : &c, 0, &page)) !=
+                if ((rc = VELA_LDAP(ldap_create_page_control)(ld_, waiting_ ? kInteractivePageSize : kPageSize, cookie.empty() ? nullptr : &c, 0, &page)) !=
                     LDAP_SUCCESS)
                     return 0;
             }
