@@ -81,6 +81,20 @@ vela_wine_boot() {
 
 vela_wine_stop() { wineserver -k >/dev/null 2>&1 || true; }
 
+# Tells Wine whether a window manager looks after its windows.  Our private Xvfb runs none, and
+# with windows left "managed" Wine waits two seconds for the absent manager each time a captioned
+# window is hidden (the program seems to hang); on a desktop the manager is kept.
+# Call after vela_wine_boot and after the display is chosen.
+vela_wine_desktop() {
+    local key='HKCU\Software\Wine\X11 Driver'
+    if [ -n "$VELA_XVFB_PID" ]; then
+        wine reg add "$key" /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    else
+        wine reg delete "$key" /v Managed /f >/dev/null 2>&1
+    fi
+    wineserver -w
+}
+
 # Starts a private Xvfb on a free display and exports DISPLAY; vela_xvfb_stop ends it.
 VELA_XVFB_PID=
 vela_xvfb_start() {
