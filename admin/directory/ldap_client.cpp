@@ -29,12 +29,12 @@ namespace vela::directory {
 namespace {
 
 constexpr int kPageSize = 1000;          // the domain directory's MaxPageSize; never ask for more
-// With a window waiting (a waiting hook set), smaller pages: Wine's wldap32 takes about a second
-// to hand over a page of 1000 entries in one call, and the window is not served meanwhile.
-constexpr int kInteractivePageSize = 100;
 constexpr long kConnectSeconds = 10;
 constexpr long kOperationSeconds = 120;
-constexpr long kWaitSliceMicroseconds = 50'000;  // between two calls of the waiting hook
+// With a waiting hook, a page is received message by message, each wait at most a slice, and the
+// hook runs at least once an interval.
+constexpr long kWaitSliceMicroseconds = 50'000;
+constexpr auto kWaitingInterval = std::chrono::milliseconds(20);
 
 // ---- the thin difference ----------------------------------------------------------------------
 #ifdef _WIN32
@@ -60,24 +60,18 @@ int SendSearch(LDAP* ld, Char* base, int scope, Char* filter, Char** attrs, Cont
     rc = ldap_search_extW(ld, base, static_cast<ULONG>(scope), filter, attrs, 0, server, nullptr, kOperationSeconds, 0, &id);
     return rc == LDAP_SUCCESS ? static_cast<int>(id) : 0;
 }
-// Waits for the whole result of `id`; null on a lost connection or a time-out.
-LDAPMessage* WaitAll(LDAP* ld, int id, Code& rc, const std::function<void()>& waiting) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kOperationSeconds);
-    LDAPMessage* res = nullptr;
-    ULONG type = 0;
-    for (;;) {
-        l_timeval t{waiting ? 0 : kOperationSeconds, waiting ? kWaitSliceMicroseconds : 0};
-        type = ldap_result(ld, static_cast<ULONG>(id), LDAP_MSG_ALL, &t, &res);
-        if (type != 0 || !waiting || std::chrono::steady_clock::now() >= deadline) break;
-        waiting();
-    }
-    if (type == 0 || type == static_cast<ULONG>(-1)) {
-        if (res) ldap_msgfree(res);
-        rc = type == 0 ? static_cast<Code>(LDAP_TIMEOUT) : LdapGetLastError();
+// One wait for messages of `id` (LDAP_MSG_ONE or LDAP_MSG_ALL): the message type, 0 after
+// `micro` microseconds without one, -1 on a lost connection; `rc` says why when not positive.
+int Receive(LDAP* ld, int id, int all, long micro, LDAPMessage*& res, Code& rc) {
+    l_timeval t{micro / 1'000'000, micro % 1'000'000};
+    const ULONG type = ldap_result(ld, static_cast<ULONG>(id), static_cast<ULONG>(all), &t, &res);
+    if (type == static_cast<ULONG>(-1)) {
+        rc = LdapGetLastError();
         if (rc == LDAP_SUCCESS) rc = LDAP_SERVER_DOWN;
-        return nullptr;
+        return -1;
     }
-    return res;
+    if (type == 0) rc = LDAP_TIMEOUT;
+    return static_cast<int>(type);
 }
 void Abandon(LDAP* ld, int id) { ldap_abandon(ld, static_cast<ULONG>(id)); }
 // wldap32 parses the page control out of the whole array.
@@ -107,24 +101,16 @@ int SendSearch(LDAP* ld, Char* base, int scope, Char* filter, Char** attrs, Cont
     rc = ldap_search_ext(ld, base, scope, filter, attrs, 0, server, nullptr, &t, 0, &id);
     return rc == LDAP_SUCCESS ? id : 0;
 }
-LDAPMessage* WaitAll(LDAP* ld, int id, Code& rc, const std::function<void()>& waiting) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kOperationSeconds);
-    LDAPMessage* res = nullptr;
-    int type = 0;
-    for (;;) {
-        timeval t{waiting ? 0 : kOperationSeconds, waiting ? kWaitSliceMicroseconds : 0};
-        type = ldap_result(ld, id, LDAP_MSG_ALL, &t, &res);
-        if (type != 0 || !waiting || std::chrono::steady_clock::now() >= deadline) break;
-        waiting();
-    }
-    if (type <= 0) {
-        if (res) ldap_msgfree(res);
+int Receive(LDAP* ld, int id, int all, long micro, LDAPMessage*& res, Code& rc) {
+    timeval t{micro / 1'000'000, micro % 1'000'000};
+    const int type = ldap_result(ld, id, all, &t, &res);
+    if (type < 0) {
         rc = LDAP_SERVER_DOWN;
-        if (type == 0) rc = LDAP_TIMEOUT;
-        else ldap_get_option(ld, LDAP_OPT_RESULT_CODE, &rc);
-        return nullptr;
+        ldap_get_option(ld, LDAP_OPT_RESULT_CODE, &rc);
+        return -1;
     }
-    return res;
+    if (type == 0) rc = LDAP_TIMEOUT;
+    return type;
 }
 void Abandon(LDAP* ld, int id) { ldap_abandon_ext(ld, id, nullptr, nullptr); }
 bool ParsePage(LDAP* ld, Control** controls, std::string& cookie) {
@@ -143,6 +129,41 @@ struct MessageFree {
     void operator()(LDAPMessage* m) const { ldap_msgfree(m); }
 };
 using Message = std::unique_ptr<LDAPMessage, MessageFree>;
+
+// Waits for the whole page `id` into `parts`, the message that ends it last; false on a lost
+// connection or a time-out.  Without a waiting hook in one call.  With one, message by message:
+// a page of 1000 entries can take a second to arrive, and the hook serves the window meanwhile.
+bool WaitPage(LDAP* ld, int id, Code& rc, const std::function<void()>& waiting, std::vector<Message>& parts) {
+    LDAPMessage* res = nullptr;
+    if (!waiting) {
+        const int type = Receive(ld, id, LDAP_MSG_ALL, kOperationSeconds * 1'000'000L, res, rc);
+        Message all(res);
+        if (type <= 0) return false;
+        parts.push_back(std::move(all));
+        return true;
+    }
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kOperationSeconds);
+    auto last = std::chrono::steady_clock::now();
+    for (;;) {
+        res = nullptr;
+        const int type = Receive(ld, id, LDAP_MSG_ONE, kWaitSliceMicroseconds, res, rc);
+        Message one(res);
+        if (type < 0) return false;
+        if (type > 0) {
+            parts.push_back(std::move(one));
+            if (type == LDAP_RES_SEARCH_RESULT) return true;
+        }
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline) {
+            rc = LDAP_TIMEOUT;
+            return false;
+        }
+        if (type == 0 || now - last >= kWaitingInterval) {
+            waiting();
+            last = std::chrono::steady_clock::now();
+        }
+    }
+}
 
 bool IsConnectionLoss(Code rc) {
     return rc == static_cast<Code>(LDAP_SERVER_DOWN) || rc == static_cast<Code>(LDAP_CONNECT_ERROR) ||
@@ -240,7 +261,7 @@ public:
             Control* page = nullptr;
             if (paged) {
                 berval c{static_cast<decltype(c.bv_len)>(cookie.size()), const_cast<char*>(cookie.data())};
-                if ((rc = VELA_LDAP(ldap_create_page_control)(ld_, waiting_ ? kInteractivePageSize : kPageSize, cookie.empty() ? nullptr : &c, 0, &page)) !=
+                if ((rc = VELA_LDAP(ldap_create_page_control)(ld_, kPageSize, cookie.empty() ? nullptr : &c, 0, &page)) !=
                     LDAP_SUCCESS)
                     return 0;
             }
@@ -254,11 +275,11 @@ public:
         int id = send(std::string(), rc);
         if (!id) return FromCode(rc, "search " + r.base);
         while (id) {
-            Message res(WaitAll(ld_, id, rc, waiting_));
-            if (!res) return FromCode(rc, "search " + r.base);
+            std::vector<Message> parts;
+            if (!WaitPage(ld_, id, rc, waiting_, parts)) return FromCode(rc, "search " + r.base);
             Code result = LDAP_SUCCESS;
             Control** controls = nullptr;
-            if (VELA_LDAP(ldap_parse_result)(ld_, res.get(), &result, nullptr, nullptr, nullptr, &controls, 0) != LDAP_SUCCESS)
+            if (VELA_LDAP(ldap_parse_result)(ld_, parts.back().get(), &result, nullptr, nullptr, nullptr, &controls, 0) != LDAP_SUCCESS)
                 result = LDAP_OTHER;
             std::string next;
             const bool hasPage = ParsePage(ld_, controls, next);
@@ -268,12 +289,14 @@ public:
                 id = send(next, rc);
                 if (!id) return FromCode(rc, "search " + r.base);
             }
-            for (LDAPMessage* e = ldap_first_entry(ld_, res.get()); e; e = ldap_next_entry(ld_, e)) {
-                if (!each(ReadEntry(ld_, e, wanted, r.attributes))) {
-                    // Ending early is no failure.  The server forgets the paged search when the
-                    // connection closes; until then, drop the page already asked for.
-                    if (id) Abandon(ld_, id);
-                    return {};
+            for (const auto& part : parts) {
+                for (LDAPMessage* e = ldap_first_entry(ld_, part.get()); e; e = ldap_next_entry(ld_, e)) {
+                    if (!each(ReadEntry(ld_, e, wanted, r.attributes))) {
+                        // Ending early is no failure.  The server forgets the paged search when
+                        // the connection closes; until then, drop the page already asked for.
+                        if (id) Abandon(ld_, id);
+                        return {};
+                    }
                 }
             }
             if (result != LDAP_SUCCESS) return FromCode(result, "search " + r.base);

@@ -76,9 +76,9 @@ public:
     // One modify operation, all changes or none, sent with the permissive-modify control so a
     // delete of an absent attribute succeeds.
     virtual Outcome Modify(std::string_view dn, const std::vector<Modification>& changes) = 0;
-    // Called every 50 ms or so while a listing waits on the server (a page of 1000 entries
+    // Called every 20 ms or so while a listing waits on the server (a page of 1000 entries
     // takes about a second under Wine), so a window serves its events meanwhile.  Unset: the
-    // client waits in one piece.
+    // client waits for each page in one piece.
     void SetWaiting(std::function<void()> waiting) { waiting_ = std::move(waiting); }
 
 protected:
