@@ -15,8 +15,21 @@ constexpr int kTreeLeftUp = 1260;
 constexpr int kTreeRightUp = 1261;
 constexpr int kTreeDblClick = 1262;
 
-// How long the listing may run between two looks at the message queue.
+// How long a listing or a walk may run between two looks at the message queue: a look is a
+// round trip to the window system (under Wine a server call), too dear to make per user.
 constexpr DWORD kPumpIntervalMs = 10;
+
+UsersPageLinks WithPumpEveryFewMilliseconds(UsersPageLinks links) {
+    if (links.pump) {
+        links.pump = [pump = std::move(links.pump), last = DWORD{0}]() mutable {
+            const DWORD now = ::GetTickCount();
+            if (now - last < kPumpIntervalMs) return;
+            last = now;
+            pump();
+        };
+    }
+    return links;
+}
 
 std::wstring Wide(const std::string& utf8) {
     const auto units = directory::Utf8ToUnits(utf8).value_or(std::u16string());
@@ -42,13 +55,10 @@ UsersPage::UsersPage(HINSTANCE instance, HIMAGELIST imageList, HMENU userMenu, U
     : DialogPage(instance, IDD_PAGE_USERS),
       imageList_(imageList),
       userMenu_(userMenu),
-      links_(std::move(links)),
-      tab_(links_.connector, *this, [this, last = DWORD{0}]() mutable {
-          // Once per child listed: the window serves its events while a large container is read.
-          const DWORD now = ::GetTickCount();
-          if (now - last < kPumpIntervalMs || !links_.pump) return;
-          last = now;
-          links_.pump();
+      links_(WithPumpEveryFewMilliseconds(std::move(links))),
+      // Once per child listed: the window serves its events while a large container is read.
+      tab_(links_.connector, *this, [this] {
+          if (links_.pump) links_.pump();
       }) {}
 
 UsersPage::~UsersPage() = default;
