@@ -50,6 +50,13 @@ void Form1::OnInit() {
     tool.uId = reinterpret_cast<UINT_PTR>(::GetDlgItem(hwnd_, IDC_FORM1_CHECK2));
     tool.lpszText = tip.data();
     if (tooltip_) ::SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    // The walk reads the boxes for every user: their handles are looked up once (under Wine a
+    // lookup by id asks the window server each time).
+    check1_ = ::GetDlgItem(hwnd_, IDC_FORM1_CHECK1);
+    check2_ = ::GetDlgItem(hwnd_, IDC_FORM1_CHECK2);
+    check3_ = ::GetDlgItem(hwnd_, IDC_FORM1_CHECK3);
+    text1_ = ::GetDlgItem(hwnd_, IDC_FORM1_TEXT1);
+    text2_ = ::GetDlgItem(hwnd_, IDC_FORM1_TEXT2);
     SetTarget(target_);
 }
 
@@ -91,23 +98,22 @@ void Form1::Command2_Click() {
     if (hwnd_) ::ShowWindow(hwnd_, SW_HIDE);
 }
 
-bool Form1::Checked(int id) const {
-    return hwnd_ && ::SendDlgItemMessageW(hwnd_, id, BM_GETCHECK, 0, 0) != BST_UNCHECKED;
+bool Form1::Checked(HWND box) const {
+    return hwnd_ && box && ::SendMessageW(box, BM_GETCHECK, 0, 0) != BST_UNCHECKED;
 }
 
-std::string Form1::Text(int id) const {
-    HWND edit = hwnd_ ? ::GetDlgItem(hwnd_, id) : nullptr;
-    if (!edit) return {};
+std::string Form1::Text(HWND edit) const {
+    if (!hwnd_ || !edit) return {};
     std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(edit)) + 1, L'\0');
     text.resize(static_cast<size_t>(::GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
     return Utf8(text);
 }
 
-bool Form1::Check1() const { return Checked(IDC_FORM1_CHECK1); }
-std::string Form1::Text1() const { return Text(IDC_FORM1_TEXT1); }
-bool Form1::Check2() const { return Checked(IDC_FORM1_CHECK2); }
-std::string Form1::Text2() const { return Text(IDC_FORM1_TEXT2); }
-bool Form1::Check3() const { return Checked(IDC_FORM1_CHECK3); }
+bool Form1::Check1() const { return Checked(check1_); }
+std::string Form1::Text1() const { return Text(text1_); }
+bool Form1::Check2() const { return Checked(check2_); }
+std::string Form1::Text2() const { return Text(text2_); }
+bool Form1::Check3() const { return Checked(check3_); }
 
 INT_PTR CALLBACK Form1::Thunk(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     try {
@@ -134,8 +140,8 @@ INT_PTR CALLBACK Form1::Thunk(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept {
             ::SetWindowLongPtrW(h, DWLP_MSGRESULT, TRUE);
             return TRUE;
         case WM_NCDESTROY:
-            self->hwnd_ = nullptr;
-            self->tooltip_ = nullptr;
+            self->hwnd_ = self->tooltip_ = nullptr;
+            self->check1_ = self->check2_ = self->check3_ = self->text1_ = self->text2_ = nullptr;
             return FALSE;
         default:
             return FALSE;

@@ -55,13 +55,14 @@ public:
 private:
     static INT_PTR CALLBACK Thunk(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept;
     void OnInit();
-    bool Checked(int id) const;
-    std::string Text(int id) const;
+    bool Checked(HWND box) const;
+    std::string Text(HWND edit) const;
 
     HINSTANCE instance_;
     Form1Links links_;
     HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;
+    HWND check1_ = nullptr, check2_ = nullptr, check3_ = nullptr, text1_ = nullptr, text2_ = nullptr;
     std::string target_;
     bool running_ = false;
 };
