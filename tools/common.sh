@@ -88,6 +88,10 @@ vela_wine_stop() { wineserver -k >/dev/null 2>&1 || true; }
 vela_wine_desktop() {
     local key='HKCU\Software\Wine\X11 Driver'
     if [ -n "$VELA_XVFB_PID" ]; then
+        # Wine then draws the captions itself; their buttons are glyphs of Wine's Marlett font,
+        # which the prefix only finds in its own font folder.
+        local fonts=$WINEPREFIX/drive_c/windows/Fonts
+        [ -f "$fonts/marlett.ttf" ] || cp /usr/share/wine/fonts/marlett.ttf "$fonts/" 2>/dev/null
         wine reg add "$key" /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
     else
         wine reg delete "$key" /v Managed /f >/dev/null 2>&1
