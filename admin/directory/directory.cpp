@@ -189,7 +189,29 @@ Outcome Directory::Enumerate(std::string_view path, const std::vector<std::strin
                           });
 }
 
+namespace {
+
+// The answers of a server to a userParameters value that changed since it was read: the value
+// to delete is gone (16), the value added makes two (19: single-valued), or is there (20).
+bool ValueChangedMeanwhile(const Outcome& o) {
+    return o.fault == Fault::Rejected && (o.code == 16 || o.code == 19 || o.code == 20);
+}
+
+}  // namespace
+
 Outcome Directory::SetInfo(const DirObject& object, const Changes& changes) {
+    Outcome o = Commit(object, changes);
+    const bool writesUserParameters =
+        std::any_of(changes.items_.begin(), changes.items_.end(), [](const auto& item) { return item.attribute.empty(); });
+    if (!writesUserParameters || !ValueChangedMeanwhile(o)) return o;
+    // The value was changed since the listing: re-encode into the value the server holds now,
+    // once; a second refusal stands.
+    DirObject now;
+    if (!Bind(object.adsPath, now) || now.userParameters == object.userParameters) return o;
+    return Commit(now, changes);
+}
+
+Outcome Directory::Commit(const DirObject& object, const Changes& changes) {
     std::vector<Modification> mods;
     for (const auto& item : changes.items_) {
         if (!item.attribute.empty()) {
@@ -215,7 +237,12 @@ Outcome Directory::SetInfo(const DirObject& object, const Changes& changes) {
             return Failure(Fault::TooLong, "the terminal-server path does not fit userParameters");
         // A later change of the path in the same cache replaces an earlier one.
         std::erase_if(mods, [](const Modification& m) { return AsciiIEquals(m.attribute, "userParameters"); });
-        mods.push_back(Modification{Modification::Op::Replace, "userParameters", {BlobToWire(w.blob)}});
+        // The other properties in the value belong to other tools: the value read is deleted
+        // and the new one added in the same modify, so a value changed since it was read makes
+        // the server refuse the write rather than lose that change.
+        if (object.userParameters)
+            mods.push_back(Modification{Modification::Op::Delete, "userParameters", {*object.userParameters}});
+        mods.push_back(Modification{Modification::Op::Add, "userParameters", {BlobToWire(w.blob)}});
     }
     if (mods.empty()) return {};
     return client_.Modify(object.dn, mods);

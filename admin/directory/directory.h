@@ -83,9 +83,13 @@ public:
     // Commits `changes` to `object` in one modify operation.  The terminal-server path is
     // re-encoded into the userParameters value read with the object, keeping all its other
     // bytes; a damaged value fails the whole commit (Fault::Damaged) and nothing is written.
+    // When another tool changed the value since it was read, the server refuses the modify; the
+    // object is then read again and the commit made once more on the value it holds now.
     [[nodiscard]] Outcome SetInfo(const DirObject& object, const Changes& changes);
 
 private:
+    [[nodiscard]] Outcome Commit(const DirObject& object, const Changes& changes);
+
     LdapClient& client_;
     std::string server_;
 };

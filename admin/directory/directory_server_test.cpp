@@ -226,6 +226,18 @@ TEST_F(DirectoryServer, TerminalServerPathTravelsAsTheServersExpect) {
     EXPECT_EQ(carol.tsProfilePath, std::string(200, 'p'));
     EXPECT_EQ(carol.profile, "\\\\fs\\profiles\\carol");
 
+    // Another tool replaces Carol's value after the listing: a write from the listing's object
+    // lands on the value the server holds, it does not bring back the one listed.
+    const auto bobValue = Stored("CN=Bob," + users, "userParameters");
+    ASSERT_TRUE(bobValue);
+    ASSERT_TRUE(conn_.client->Modify("CN=Carol," + users, {{Modification::Op::Replace, "userParameters", {*bobValue}}}));
+    Changes late;
+    late.Put("TerminalServicesProfilePath", "\\\\ts\\late");
+    ASSERT_TRUE(dir_->SetInfo(u["carol"], late));
+    ASSERT_TRUE(dir_->Bind("LDAP://CN=Carol," + users, carol));
+    EXPECT_EQ(carol.tsProfilePath, "\\\\ts\\late");
+    EXPECT_EQ(WireToBlob(*carol.userParameters)->substr(0, 96), WireToBlob(*bobValue)->substr(0, 96));
+
     // A damaged value is left alone, and so is the rest of that user.
     Changes both;
     both.Put("profilePath", "\\\\fs\\dave");

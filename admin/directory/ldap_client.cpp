@@ -323,7 +323,10 @@ public:
             for (auto& v : vs) ps.push_back(&v);
             ps.push_back(nullptr);
             Mod m{};
-            m.mod_op = (c.op == Modification::Op::Replace ? LDAP_MOD_REPLACE : LDAP_MOD_DELETE) | LDAP_MOD_BVALUES;
+            m.mod_op = (c.op == Modification::Op::Replace  ? LDAP_MOD_REPLACE
+                        : c.op == Modification::Op::Delete ? LDAP_MOD_DELETE
+                                                           : LDAP_MOD_ADD) |
+                       LDAP_MOD_BVALUES;
             m.mod_type = names.back().data();
             // A delete of the whole attribute is an empty value list, not a null one: Wine's
             // wldap32 walks the list without checking it.

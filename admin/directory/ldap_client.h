@@ -61,9 +61,11 @@ struct SearchRequest {
 };
 
 struct Modification {
-    enum class Op { Replace, Delete } op = Op::Replace;
+    enum class Op { Replace, Delete, Add } op = Op::Replace;
     std::string attribute;
-    std::vector<std::string> values;  // Replace: the new values; Delete: empty = the whole attribute
+    // Replace: the new values; Delete: these values, empty = the whole attribute; Add: the values
+    // added (a single-valued attribute that holds another value then refuses the whole modify).
+    std::vector<std::string> values;
 };
 
 class LdapClient {

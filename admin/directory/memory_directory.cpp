@@ -104,6 +104,14 @@ public:
                 if (m.values.size() > 1) return Failure(Fault::Rejected, m.attribute + " is single-valued", 19);
                 if (it != attrs.end()) attrs.erase(it);
                 if (!m.values.empty()) attrs.push_back(Attribute{m.attribute, m.values});
+            } else if (m.op == Modification::Op::Add) {
+                // The attributes written here are single-valued; adding a value already held
+                // is no change (the permissive-modify control).
+                if (it == attrs.end()) {
+                    attrs.push_back(Attribute{m.attribute, m.values});
+                } else if (m.values.size() != 1 || it->values != m.values) {
+                    return Failure(Fault::Rejected, m.attribute + " is single-valued", 19);
+                }
             } else if (it != attrs.end()) {
                 if (m.values.empty()) {
                     attrs.erase(it);
