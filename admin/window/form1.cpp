@@ -4,27 +4,9 @@
 
 #include "admin/directory/user_parameters.h"
 #include "admin/window/resource.h"
+#include "admin/window/wide_text.h"
 
 namespace vela {
-
-namespace {
-
-// Directory text is UTF-8; the dialog shows and reads it through the wide entry points so a
-// name or path outside the ANSI code page is neither lost nor changed.
-std::wstring Wide(const std::string& utf8) {
-    const auto units = directory::Utf8ToUnits(utf8).value_or(std::u16string());
-    return std::wstring(units.begin(), units.end());
-}
-
-std::string Utf8(const std::wstring& wide) { return directory::UnitsToUtf8(std::u16string(wide.begin(), wide.end())); }
-
-std::wstring LoadWide(HINSTANCE instance, UINT id) {
-    const wchar_t* text = nullptr;
-    const int n = ::LoadStringW(instance, id, reinterpret_cast<wchar_t*>(&text), 0);
-    return n > 0 && text ? std::wstring(text, static_cast<size_t>(n)) : std::wstring();
-}
-
-}  // namespace
 
 Form1::Form1(HINSTANCE instance, Form1Links links) : instance_(instance), links_(std::move(links)) {}
 

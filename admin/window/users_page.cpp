@@ -4,6 +4,7 @@
 
 #include "admin/directory/user_parameters.h"
 #include "admin/window/resource.h"
+#include "admin/window/wide_text.h"
 
 namespace vela {
 
@@ -29,17 +30,6 @@ UsersPageLinks WithPumpEveryFewMilliseconds(UsersPageLinks links) {
         };
     }
     return links;
-}
-
-std::wstring Wide(const std::string& utf8) {
-    const auto units = directory::Utf8ToUnits(utf8).value_or(std::u16string());
-    return std::wstring(units.begin(), units.end());
-}
-
-std::wstring LoadWide(HINSTANCE instance, UINT id) {
-    const wchar_t* text = nullptr;
-    const int n = ::LoadStringW(instance, id, reinterpret_cast<wchar_t*>(&text), 0);
-    return n > 0 && text ? std::wstring(text, static_cast<size_t>(n)) : std::wstring();
 }
 
 void ExpandBelow(HWND tree, HTREEITEM item) {
