@@ -23,12 +23,22 @@ std::optional<std::string> Optional(const std::string* s) {
     return s ? std::optional<std::string>(*s) : std::nullopt;
 }
 
-// The most specific class: the structural class where the server names it, else the last
-// objectClass value (the domain directory lists the chain top first).
+// The most specific class.  objectClass lists the class chain top first, the most specific
+// structural class last; auxiliary classes may follow it.  structuralObjectClass is one value on
+// some servers and the whole structural chain, in no promised order, on the domain directory.  So:
+// the last objectClass value that is also a structural class, and without structuralObjectClass
+// the last objectClass value.
 std::string MostSpecificClass(const LdapEntry& e) {
-    if (const auto* s = First(e, "structuralObjectClass")) return *s;
     const auto* all = e.Find("objectClass");
-    return all && !all->empty() ? all->back() : std::string();
+    const auto* structural = e.Find("structuralObjectClass");
+    if (all && structural && !structural->empty()) {
+        for (auto c = all->rbegin(); c != all->rend(); ++c)
+            if (std::any_of(structural->begin(), structural->end(), [&](const std::string& s) { return AsciiIEquals(s, *c); }))
+                return *c;
+        if (structural->size() == 1) return structural->front();
+    }
+    if (all && !all->empty()) return all->back();
+    return structural && structural->size() == 1 ? structural->front() : std::string();
 }
 
 std::string TsPathText(const TsProfilePath& ts) {
@@ -45,7 +55,10 @@ const char* FaultName(Fault fault) noexcept {
         case Fault::None: return "none";
         case Fault::NoServer: return "no server";
         case Fault::Unreachable: return "unreachable";
+        case Fault::Untrusted: return "untrusted";
         case Fault::BindRefused: return "bind refused";
+        case Fault::LogonFailed: return "logon failed";
+        case Fault::LogonNeeded: return "logon needed";
         case Fault::Insecure: return "insecure";
         case Fault::NoSuchObject: return "no such object";
         case Fault::Rejected: return "rejected";
@@ -55,6 +68,72 @@ const char* FaultName(Fault fault) noexcept {
         case Fault::TooLong: return "too long";
     }
     return "?";
+}
+
+std::string ResultName(int code) {
+    static constexpr struct {
+        int code;
+        const char* name;
+    } kNames[] = {
+        {1, "operations error"},
+        {2, "protocol error"},
+        {3, "time limit exceeded"},
+        {4, "size limit exceeded"},
+        {7, "authentication method not supported"},
+        {8, "stronger authentication required"},
+        {11, "administrative limit exceeded"},
+        {12, "unavailable critical extension"},
+        {13, "confidentiality required"},
+        {16, "no such attribute"},
+        {17, "undefined attribute type"},
+        {18, "inappropriate matching"},
+        {19, "constraint violation"},
+        {20, "attribute or value exists"},
+        {21, "invalid attribute syntax"},
+        {32, "no such object"},
+        {34, "invalid DN syntax"},
+        {48, "inappropriate authentication"},
+        {49, "invalid credentials"},
+        {50, "insufficient access rights"},
+        {51, "busy"},
+        {52, "unavailable"},
+        {53, "unwilling to perform"},
+        {64, "naming violation"},
+        {65, "object class violation"},
+        {66, "not allowed on non-leaf"},
+        {67, "not allowed on RDN"},
+        {69, "object class modifications prohibited"},
+        {80, "other"},
+    };
+    for (const auto& n : kNames)
+        if (n.code == code) return n.name;
+    return "result " + std::to_string(code);
+}
+
+std::string FailureReason(const Outcome& o, std::string_view what) {
+    switch (o.fault) {
+        case Fault::None: return {};
+        case Fault::NoServer:
+        case Fault::Insecure: return o.message;
+        case Fault::Unreachable: return "the directory server could not be reached or stopped answering";
+        case Fault::Untrusted:
+            return "the directory server's certificate is not trusted by this computer (a certificate problem, "
+                   "not the network)";
+        case Fault::BindRefused:
+            return "the logon was refused: wrong user name or password (VELA_DIRECTORY_USER, "
+                   "VELA_DIRECTORY_PASSWORD)";
+        case Fault::LogonFailed: return "the directory did not accept the logon (" + ResultName(o.code) + ")";
+        case Fault::LogonNeeded:
+            return "the directory wants a logon: set VELA_DIRECTORY_USER and VELA_DIRECTORY_PASSWORD";
+        case Fault::NoSuchObject: return "the directory has no such object";
+        case Fault::Rejected:
+            return "the directory refused " + std::string(what) + " (" + ResultName(o.code) + ")";
+        case Fault::Truncated: return "the directory cut the listing short";
+        case Fault::BadPath: return "not a directory path";
+        case Fault::Damaged: return "a user's userParameters value is damaged and was left as it was";
+        case Fault::TooLong: return "the terminal-server path does not fit into userParameters";
+    }
+    return o.message;
 }
 
 const std::vector<std::string>* LdapEntry::Find(std::string_view name) const {

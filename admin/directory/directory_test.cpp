@@ -94,6 +94,36 @@ TEST(Directory, ObjectsCarryNameClassAndPath) {
     EXPECT_EQ(d.Bind("root", none).fault, Fault::BadPath);
 }
 
+// The class of an entry as each kind of server sends it: the domain directory names the whole
+// structural chain in structuralObjectClass, in any order; slapd names one class; a server may
+// send neither; auxiliary classes may follow the structural one in objectClass.
+TEST(Directory, ClassIsTheMostSpecificStructuralClass) {
+    using V = std::vector<std::string>;
+    const struct {
+        V objectClass, structural;
+        const char* expected;
+    } cases[] = {
+        {{"top", "person", "organizationalPerson", "user"}, {"organizationalPerson", "top", "user", "person"}, "user"},
+        {{"top", "person", "organizationalPerson", "user", "computer"},
+         {"top", "computer", "person", "user", "organizationalPerson"}, "computer"},
+        {{"top", "organizationalUnit"}, {"top", "organizationalUnit"}, "organizationalUnit"},
+        {{"top", "container"}, {"container", "top"}, "container"},
+        {{"top", "person", "organizationalPerson", "user", "msExtraAux"}, {"user", "top", "person", "organizationalPerson"},
+         "user"},
+        {{"top", "person", "organizationalPerson", "user", "computer"}, {"computer"}, "computer"},
+        {{"top", "domain", "domainDNS"}, {}, "domainDNS"},
+        {{}, {"user"}, "user"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.expected);
+        LdapEntry e{"CN=x,DC=example,DC=test", {{"objectClass", c.objectClass}}};
+        if (!c.structural.empty()) e.attributes.push_back({"structuralObjectClass", c.structural});
+        const auto o = MakeObject(e, "");
+        ASSERT_TRUE(o);
+        EXPECT_EQ(o->className, c.expected);
+    }
+}
+
 TEST(Directory, ReadsBothProfilePaths) {
     Fixture f;
     auto c = f.dir.connector()();
