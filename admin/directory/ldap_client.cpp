@@ -23,11 +23,15 @@
 #include "admin/common/ascii.h"
 #include "admin/directory/ldap_client.h"
 #include "admin/directory/user_parameters.h"
+#ifdef _WIN32
+#include "admin/directory/certificate_probe.h"
+#endif
 
 namespace vela::directory {
 
 namespace {
 
+constexpr int kInsufficientAccess = 50;  // one number, two names in the two libraries
 constexpr int kPageSize = 1000;          // the domain directory's MaxPageSize; never ask for more
 constexpr long kConnectSeconds = 10;
 constexpr long kOperationSeconds = 120;
@@ -170,7 +174,7 @@ bool IsConnectionLoss(Code rc) {
            rc == static_cast<Code>(LDAP_TIMEOUT);
 }
 
-Outcome FromCode(Code rc, std::string_view what) {
+Outcome FromCode(Code rc, std::string_view what, bool anonymous = false) {
     std::string text = std::string(what) + ": " + FromApi(VELA_LDAP(ldap_err2string)(rc)) + " (" +
                        std::to_string(static_cast<long>(rc)) + ")";
     const int code = static_cast<int>(rc);
@@ -179,8 +183,25 @@ Outcome FromCode(Code rc, std::string_view what) {
         case LDAP_NO_SUCH_OBJECT: return Failure(Fault::NoSuchObject, std::move(text), code);
         case LDAP_INVALID_CREDENTIALS: return Failure(Fault::BindRefused, std::move(text), code);
         case LDAP_SIZELIMIT_EXCEEDED: return Failure(Fault::Truncated, std::move(text), code);
+        // What servers answer an anonymous connection that may not read or write: the domain
+        // directory says operations error ("a successful bind must be completed"), others ask
+        // for stronger authentication or deny access.
+        case LDAP_OPERATIONS_ERROR:
+        case LDAP_STRONG_AUTH_REQUIRED:
+        case LDAP_CONFIDENTIALITY_REQUIRED:
+        case LDAP_INAPPROPRIATE_AUTH:
+        case kInsufficientAccess:
+            return Failure(anonymous ? Fault::LogonNeeded : Fault::Rejected, std::move(text), code);
         default: return Failure(Fault::Rejected, std::move(text), code);
     }
+}
+
+// A failed bind: wrong credentials, a lost connection, or another refusal of the logon.
+Outcome BindFailure(Code rc, std::string_view what) {
+    Outcome o = FromCode(rc, what);
+    if (o.fault == Fault::Rejected || o.fault == Fault::NoSuchObject || o.fault == Fault::Truncated)
+        o.fault = Fault::LogonFailed;
+    return o;
 }
 
 std::string EscapeFilterValue(std::string_view v) {
@@ -238,7 +259,7 @@ LdapEntry ReadEntry(LDAP* ld, LDAPMessage* e, const std::vector<Text>& names, co
 
 class Client final : public LdapClient {
 public:
-    explicit Client(LDAP* ld) : ld_(ld) {}
+    explicit Client(LDAP* ld, bool anonymous) : ld_(ld), anonymous_(anonymous) {}
     ~Client() override { Unbind(ld_); }
     Client(const Client&) = delete;
     Client& operator=(const Client&) = delete;
@@ -253,6 +274,7 @@ public:
         const int scope = r.scope == Scope::Base       ? LDAP_SCOPE_BASE
                           : r.scope == Scope::OneLevel ? LDAP_SCOPE_ONELEVEL
                                                        : LDAP_SCOPE_SUBTREE;
+        const std::string what = "search " + r.base;
         // A base search is one entry: no paging.  A listing pages until the cookie comes back
         // empty, and asks for the next page before it hands out this one's entries, so the
         // server works while the caller does.
@@ -273,10 +295,10 @@ public:
         const std::vector<Text> wanted = r.attributes.empty() ? std::vector<Text>() : names;
         Code rc = LDAP_SUCCESS;
         int id = send(std::string(), rc);
-        if (!id) return FromCode(rc, "search " + r.base);
+        if (!id) return FromCode(rc, what, anonymous_);
         while (id) {
             std::vector<Message> parts;
-            if (!WaitPage(ld_, id, rc, waiting_, parts)) return FromCode(rc, "search " + r.base);
+            if (!WaitPage(ld_, id, rc, waiting_, parts)) return FromCode(rc, what, anonymous_);
             Code result = LDAP_SUCCESS;
             Control** controls = nullptr;
             if (VELA_LDAP(ldap_parse_result)(ld_, parts.back().get(), &result, nullptr, nullptr, nullptr, &controls, 0) != LDAP_SUCCESS)
@@ -287,7 +309,7 @@ public:
             id = 0;
             if (result == LDAP_SUCCESS && paged && hasPage && !next.empty()) {
                 id = send(next, rc);
-                if (!id) return FromCode(rc, "search " + r.base);
+                if (!id) return FromCode(rc, what, anonymous_);
             }
             for (const auto& part : parts) {
                 for (LDAPMessage* e = ldap_first_entry(ld_, part.get()); e; e = ldap_next_entry(ld_, e)) {
@@ -299,7 +321,7 @@ public:
                     }
                 }
             }
-            if (result != LDAP_SUCCESS) return FromCode(result, "search " + r.base);
+            if (result != LDAP_SUCCESS) return FromCode(result, what, anonymous_);
         }
         return {};
     }
@@ -343,12 +365,13 @@ public:
         Control* server[] = {&permissive, nullptr};
         Text target = ToApi(dn);
         const Code rc = VELA_LDAP(ldap_modify_ext_s)(ld_, target.data(), modPtrs.data(), server, nullptr);
-        if (rc != LDAP_SUCCESS) return FromCode(rc, "modify " + std::string(dn));
+        if (rc != LDAP_SUCCESS) return FromCode(rc, "modify " + std::string(dn), anonymous_);
         return {};
     }
 
 private:
     LDAP* ld_;
+    bool anonymous_;
 };
 
 struct Url {
@@ -389,6 +412,16 @@ bool UnderWine() {
     return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
 }
 
+// An encrypted connection failed where an open port answered: tell a certificate this computer
+// does not trust from a server that is not there.
+Outcome SecureFailure(const Url& url, ULONG rc, std::string_view what) {
+    if (ProbeServerCertificate(url.host, url.port) == CertificateProbe::Untrusted)
+        return Failure(Fault::Untrusted,
+                       "the certificate of " + url.host + ":" + std::to_string(url.port) + " is not trusted here",
+                       static_cast<int>(rc));
+    return FromCode(rc, what);
+}
+
 Connection Connect(const ConnectionSettings& s) {
     if (s.url.empty() && UnderWine())
         return {nullptr, Failure(Fault::NoServer, "no directory server named: set VELA_DIRECTORY=ldap://host:port")};
@@ -400,18 +433,26 @@ Connection Connect(const ConnectionSettings& s) {
                : url.secure  ? ldap_sslinitW(host.data(), static_cast<ULONG>(url.port), 1)
                              : ldap_initW(host.data(), static_cast<ULONG>(url.port));
     if (!ld) return {nullptr, FromCode(LdapGetLastError(), "connect")};
-    auto client = std::make_unique<Client>(ld);
+    const bool anonymous = !s.url.empty() && s.user.empty();
+    auto client = std::make_unique<Client>(ld, anonymous);
     ULONG version = LDAP_VERSION3;
     ldap_set_optionW(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
     ldap_set_optionW(ld, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
     l_timeval t{kConnectSeconds, 0};
-    if (ULONG rc = ldap_connect(ld, &t); rc != LDAP_SUCCESS) return {nullptr, FromCode(rc, "connect " + s.url)};
+    if (ULONG rc = ldap_connect(ld, &t); rc != LDAP_SUCCESS) {
+        if (url.secure && IsConnectionLoss(rc)) return {nullptr, SecureFailure(url, rc, "connect " + s.url)};
+        return {nullptr, FromCode(rc, "connect " + s.url)};
+    }
     ULONG rc;
-    if (s.url.empty() || !s.user.empty()) {
-        // The logged-on user (or the given account) through Negotiate, signed and sealed: what
-        // domain controllers that require signing accept, and a password never goes in clear.
-        ldap_set_optionW(ld, LDAP_OPT_SIGN, LDAP_OPT_ON);
-        ldap_set_optionW(ld, LDAP_OPT_ENCRYPT, LDAP_OPT_ON);
+    if (!anonymous) {
+        // The logged-on user (or the given account) through Negotiate: what domain controllers
+        // that require signing accept, and a password never goes in clear.  On plain LDAP the
+        // bind asks for signing and sealing; over TLS the connection is encrypted already, and
+        // servers refuse a second layer on it ("Sign or Seal are not allowed if TLS is used").
+        if (!url.secure) {
+            ldap_set_optionW(ld, LDAP_OPT_SIGN, LDAP_OPT_ON);
+            ldap_set_optionW(ld, LDAP_OPT_ENCRYPT, LDAP_OPT_ON);
+        }
         if (s.user.empty()) {
             rc = ldap_bind_sW(ld, nullptr, nullptr, LDAP_AUTH_NEGOTIATE);
         } else {
@@ -434,33 +475,65 @@ Connection Connect(const ConnectionSettings& s) {
     } else {
         rc = ldap_simple_bind_sW(ld, nullptr, nullptr);
     }
-    if (rc != LDAP_SUCCESS) return {nullptr, FromCode(rc, "bind")};
+    if (rc != LDAP_SUCCESS) {
+        if (url.secure && IsConnectionLoss(rc)) return {nullptr, SecureFailure(url, rc, "bind " + s.url)};
+        return {nullptr, BindFailure(rc, "bind")};
+    }
     return {std::move(client), {}};
 }
 #else
-Connection Connect(const ConnectionSettings& s) {
-    if (s.url.empty())
-        return {nullptr, Failure(Fault::NoServer, "no directory server named: set VELA_DIRECTORY=ldap://host:port")};
-    Url url;
-    if (!ParseUrl(s.url, url))
-        return {nullptr, Failure(Fault::NoServer, "VELA_DIRECTORY is not ldap://host:port: " + s.url)};
+// Opens a handle on `uri` with the options every connection gets; with `checkCertificate` false
+// the server's certificate is not checked (for telling a certificate problem from the network).
+LDAP* OpenHandle(const std::string& uri, bool checkCertificate = true) {
     LDAP* ld = nullptr;
-    const std::string uri = (url.secure ? "ldaps://" : "ldap://") + url.host + ":" + std::to_string(url.port);
-    if (int rc = ldap_initialize(&ld, uri.c_str()); rc != LDAP_SUCCESS) return {nullptr, FromCode(rc, "connect")};
-    auto client = std::make_unique<Client>(ld);
+    if (ldap_initialize(&ld, uri.c_str()) != LDAP_SUCCESS) return nullptr;
     int version = LDAP_VERSION3;
     ldap_set_option(ld, LDAP_OPT_PROTOCOL_VERSION, &version);
     ldap_set_option(ld, LDAP_OPT_REFERRALS, LDAP_OPT_OFF);
     timeval connect{kConnectSeconds, 0}, op{kOperationSeconds, 0};
     ldap_set_option(ld, LDAP_OPT_NETWORK_TIMEOUT, &connect);
     ldap_set_option(ld, LDAP_OPT_TIMEOUT, &op);
+    if (!checkCertificate) {
+        int never = LDAP_OPT_X_TLS_NEVER, fresh = 0;
+        ldap_set_option(ld, LDAP_OPT_X_TLS_REQUIRE_CERT, &never);
+        ldap_set_option(ld, LDAP_OPT_X_TLS_NEWCTX, &fresh);
+    }
+    return ld;
+}
+
+// The encrypted connection failed: when it succeeds without checking the certificate (and sending
+// nothing but an anonymous bind), the certificate is what failed, not the network.
+Outcome SecureFailure(const std::string& uri, bool startTls, int rc, std::string_view what) {
+    bool certificate = false;
+    if (LDAP* probe = OpenHandle(uri, false)) {
+        berval none{0, nullptr};
+        certificate = startTls ? ldap_start_tls_s(probe, nullptr, nullptr) == LDAP_SUCCESS
+                               : ldap_sasl_bind_s(probe, nullptr, LDAP_SASL_SIMPLE, &none, nullptr, nullptr, nullptr) ==
+                                     LDAP_SUCCESS;
+        Unbind(probe);
+    }
+    if (certificate)
+        return Failure(Fault::Untrusted, "the certificate of " + uri + " is not trusted (LDAPTLS_CACERT names trusted ones)",
+                       rc);
+    return FromCode(rc, std::string(what) + " " + uri);
+}
+
+Connection Connect(const ConnectionSettings& s) {
+    if (s.url.empty())
+        return {nullptr, Failure(Fault::NoServer, "no directory server named: set VELA_DIRECTORY=ldap://host:port")};
+    Url url;
+    if (!ParseUrl(s.url, url))
+        return {nullptr, Failure(Fault::NoServer, "VELA_DIRECTORY is not ldap://host:port: " + s.url)};
+    const std::string uri = (url.secure ? "ldaps://" : "ldap://") + url.host + ":" + std::to_string(url.port);
+    LDAP* ld = OpenHandle(uri);
+    if (!ld) return {nullptr, Failure(Fault::NoServer, "cannot open " + uri)};
+    auto client = std::make_unique<Client>(ld, s.user.empty());
     berval cred{0, nullptr};
     std::string password = s.password;
     if (!s.user.empty()) {
         if (!url.secure) {
             if (int rc = ldap_start_tls_s(ld, nullptr, nullptr); rc != LDAP_SUCCESS) {
-                if (rc == LDAP_SERVER_DOWN || rc == LDAP_CONNECT_ERROR || rc == LDAP_TIMEOUT)
-                    return {nullptr, FromCode(rc, "connect " + uri)};
+                if (IsConnectionLoss(rc)) return {nullptr, SecureFailure(uri, true, rc, "connect")};
                 return {nullptr, Failure(Fault::Insecure, kNoTls, rc)};
             }
         }
@@ -469,7 +542,10 @@ Connection Connect(const ConnectionSettings& s) {
     const int rc = ldap_sasl_bind_s(ld, s.user.empty() ? nullptr : s.user.c_str(), LDAP_SASL_SIMPLE, &cred, nullptr,
                                     nullptr, nullptr);
     std::fill(password.begin(), password.end(), '\0');
-    if (rc != LDAP_SUCCESS) return {nullptr, FromCode(rc, "bind " + uri)};
+    if (rc != LDAP_SUCCESS) {
+        if (url.secure && IsConnectionLoss(rc)) return {nullptr, SecureFailure(uri, false, rc, "bind")};
+        return {nullptr, BindFailure(rc, "bind " + uri)};
+    }
     return {std::move(client), {}};
 }
 #endif

@@ -17,7 +17,10 @@ enum class Fault {
     None,
     NoServer,       // no server named and no domain to find one in
     Unreachable,    // connection failed, or the server went away during the operation
-    BindRefused,    // the server refused the credentials
+    Untrusted,      // the server's certificate is not trusted here
+    BindRefused,    // the server refused the credentials (wrong user name or password)
+    LogonFailed,    // the bind failed for another reason the server gave
+    LogonNeeded,    // the server refuses anonymous reads
     Insecure,       // credentials were given but no encrypted connection could be had
     NoSuchObject,   // the path names nothing
     Rejected,       // the server refused the operation (rights, schema, syntax, ...)
@@ -37,6 +40,12 @@ struct Outcome {
 [[nodiscard]] Outcome Failure(Fault fault, std::string message, int code = 0);
 // A readable name of a fault ("unreachable"), for messages and test output.
 [[nodiscard]] const char* FaultName(Fault fault) noexcept;
+// The name of an LDAP result code in words ("constraint violation"); "result N" for a code
+// without one.  The same on every platform, whatever the library's own texts.
+[[nodiscard]] std::string ResultName(int code);
+// Why a step failed, in words an administrator can act on: "the logon was refused: wrong user
+// name or password ...".  `what` names the step a server refused ("the change", "the listing").
+[[nodiscard]] std::string FailureReason(const Outcome& outcome, std::string_view what);
 
 struct Attribute {
     std::string name;

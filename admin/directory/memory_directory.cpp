@@ -98,6 +98,8 @@ public:
         LdapEntry changed = n->entry;  // all or nothing
         for (const auto& m : changes) {
             if (AsciiIEquals(m.attribute, "objectClass")) return Failure(Fault::Rejected, "objectClass is fixed here", 53);
+            if (!d_.refusedAttribute_.empty() && AsciiIEquals(m.attribute, d_.refusedAttribute_))
+                return Failure(Fault::Rejected, "writing " + m.attribute + " is refused here", d_.refusedCode_);
             auto& attrs = changed.attributes;
             auto it = std::find_if(attrs.begin(), attrs.end(), [&](const Attribute& a) { return AsciiIEquals(a.name, m.attribute); });
             if (m.op == Modification::Op::Replace) {

@@ -49,6 +49,12 @@ public:
     // FailAfter(n) lets n more operations through and then behaves as unreachable.
     void SetReachable(bool reachable);
     void FailAfter(int operations);
+    // A server that refuses every modify touching `attribute` with result `code` (the domain
+    // directory's implementation on Linux refuses userParameters over LDAP with 19).
+    void RefuseWrites(std::string attribute, int code) {
+        refusedAttribute_ = std::move(attribute);
+        refusedCode_ = code;
+    }
 
     // What the clients sent, for tests that count round trips.
     int connections = 0;
@@ -67,6 +73,8 @@ private:
     std::unordered_map<std::string, Node*> index_;
     bool reachable_ = true;
     int budget_ = -1;  // operations left before going away; -1: no limit
+    std::string refusedAttribute_;
+    int refusedCode_ = 0;
 };
 
 }  // namespace vela::directory

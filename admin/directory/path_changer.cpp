@@ -15,6 +15,9 @@ std::string StatusText(const ChangeCount& count) {
                        " not changed";
     if (count.unreadContainers > 0)
         text += ", " + Plural(count.unreadContainers, " container not read", " containers not read");
+    // Why, when anything was left undone: the last refusal.
+    if ((count.notChanged > 0 || count.unreadContainers > 0) && !count.lastFailure)
+        text += ": " + FailureReason(count.lastFailure, "the change");
     return text;
 }
 

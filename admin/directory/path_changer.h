@@ -37,7 +37,9 @@ struct ChangeCount {
     Outcome lastFailure;       // why the last failure happened
 };
 
-// "12 users changed, 1 not changed", with ", 2 containers not read" when some were not.
+// "12 users changed, 1 not changed", with ", 2 containers not read" when some were not, and the
+// reason of the last failure after a colon when anything was left undone ("0 users changed,
+// 5 not changed: the directory refused the change (constraint violation)").
 [[nodiscard]] std::string StatusText(const ChangeCount& count);
 
 // The profile path as written: spaces around it removed; empty means clear the attribute.

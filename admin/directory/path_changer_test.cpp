@@ -125,9 +125,9 @@ TEST(PathChanger, CountsWhatTheDirectoryGoingAwayLeft) {
         int changed, notChanged, unread;
         const char* status;
     } cases[] = {
-        {0, 0, 0, 1, "0 users changed, 0 not changed, 1 container not read"},
-        {5, 1, 0, 3, "1 user changed, 0 not changed, 3 containers not read"},  // after Eve and Europe's units
-        {9, 2, 2, 0, "2 users changed, 2 not changed"},                        // Sales listed, then gone
+        {0, 0, 0, 1, "0 users changed, 0 not changed, 1 container not read: the directory server could not be reached or stopped answering"},
+        {5, 1, 0, 3, "1 user changed, 0 not changed, 3 containers not read: the directory server could not be reached or stopped answering"},  // after Eve and Europe's units
+        {9, 2, 2, 0, "2 users changed, 2 not changed: the directory server could not be reached or stopped answering"},  // Sales listed, then gone
     };
     for (const auto& c : cases) {
         Fixture f;
@@ -148,6 +148,22 @@ TEST(PathChanger, CountsWhatTheDirectoryGoingAwayLeft) {
         const ChangeCount again = PathChanger(f.dir.connector(), form).Run(kSales);
         EXPECT_EQ(StatusText(again), "4 users changed, 0 not changed") << "a later run works";
     }
+}
+
+// A server that refuses the terminal-server path (as the domain directory's Linux implementation
+// does over LDAP) gets every user counted and the reason said; the profile path alone goes through.
+TEST(PathChanger, SaysWhyTheDirectoryRefusedTheChange) {
+    Fixture f;
+    f.dir.RefuseWrites("userParameters", 19);
+    Form form;
+    form.c2 = true;
+    form.t2 = "\\\\ts\\new";
+    const ChangeCount refused = PathChanger(f.dir.connector(), form).Run(kSales);
+    EXPECT_EQ(StatusText(refused), "0 users changed, " + std::to_string(refused.notChanged) +
+                                       " not changed: the directory refused the change (constraint violation)");
+    EXPECT_GT(refused.notChanged, 0);
+    form.c1 = true, form.c2 = false, form.t1 = "\\\\new";
+    EXPECT_EQ(StatusText(PathChanger(f.dir.connector(), form).Run(kSales)).find(':'), std::string::npos);
 }
 
 }  // namespace

@@ -47,18 +47,23 @@ std::optional<std::string> ServerAccountName(const LdapEntry& computer) {
 }
 
 std::optional<std::vector<std::string>> DirectoryServers::Servers() {
+    failure_.clear();
     if (!connect_) return std::nullopt;
+    auto failed = [this](const Outcome& o) {
+        failure_ = FailureReason(o, "the search");
+        return std::nullopt;
+    };
     Connection c = connect_();
-    if (!c.outcome || !c.client) return std::nullopt;
+    if (!c.outcome || !c.client) return failed(c.outcome);
     std::string domain;
-    if (!Directory(*c.client).DefaultNamingContext(domain)) return std::nullopt;
+    if (Outcome o = Directory(*c.client).DefaultNamingContext(domain); !o) return failed(o);
     std::vector<std::string> names;
     const Outcome listed = c.client->Search(
         SearchRequest{domain, Scope::Subtree, {"computer"}, ServerAccountAttributes()}, [&](LdapEntry&& e) {
             if (auto name = ServerAccountName(e)) names.push_back(std::move(*name));
             return true;
         });
-    if (!listed) return std::nullopt;
+    if (!listed) return failed(listed);
     return names;
 }
 

@@ -27,9 +27,11 @@ class DirectoryServers final : public ServerDirectory {
 public:
     explicit DirectoryServers(Connector connect) : connect_(std::move(connect)) {}
     [[nodiscard]] std::optional<std::vector<std::string>> Servers() override;
+    [[nodiscard]] std::string Failure() const override { return failure_; }
 
 private:
     Connector connect_;
+    std::string failure_;
 };
 
 }  // namespace vela::directory

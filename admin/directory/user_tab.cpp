@@ -15,6 +15,11 @@ std::string PathText(const std::optional<std::string>& path) { return path ? *pa
 
 }  // namespace
 
+std::string ListingStatus(const Outcome& listed) {
+    if (listed) return {};
+    return "The directory could not be read: " + FailureReason(listed, "the listing");
+}
+
 std::string RowKey(char column, int n) { return column + std::to_string(n); }
 
 std::string NodeText(std::string_view name) { return std::string(name.substr(std::min<std::size_t>(3, name.size()))); }

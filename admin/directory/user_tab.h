@@ -47,6 +47,10 @@ struct UserRow {
 // A node's text: the object's name without its first three characters (the "DC=", "OU=", "CN=").
 [[nodiscard]] std::string NodeText(std::string_view name);
 
+// The status bar's word on a listing: empty when it worked, else why the directory could not be
+// read ("The directory could not be read: the logon was refused: ...").
+[[nodiscard]] std::string ListingStatus(const Outcome& listed);
+
 // Where the tab's contents go: TreeView1 and ListView1, or a recording in tests.
 class UserTabView {
 public:

@@ -107,9 +107,16 @@ TEST(UserTab, FailuresShowWhatCouldBeRead) {
     view.rows = {UserRow{1, "stale", " ", " "}};
     EXPECT_EQ(tab.ListOU(kDomainPath).fault, Fault::Unreachable);
     EXPECT_TRUE(view.rows.empty());
-    EXPECT_EQ(tab.LoadDomain().fault, Fault::Unreachable);
+    const Outcome gone = tab.LoadDomain();
+    EXPECT_EQ(gone.fault, Fault::Unreachable);
     EXPECT_EQ(view.tree, (std::vector<TreeNode>{kDomainTree[0]})) << "no directory: the root alone";
     EXPECT_EQ(view.depth, 0);
+    // The status bar says why, and nothing when a listing worked.
+    EXPECT_EQ(ListingStatus(gone),
+              "The directory could not be read: the directory server could not be reached or stopped answering");
+    EXPECT_EQ(ListingStatus(Outcome{}), "");
+    EXPECT_EQ(ListingStatus(Failure(Fault::Rejected, "", 50)),
+              "The directory could not be read: the directory refused the listing (insufficient access rights)");
 }
 
 TEST(UserTab, ListingStartedFromAHandlerSupersedesTheRunningOne) {

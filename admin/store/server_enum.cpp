@@ -30,14 +30,19 @@ ServerListing ListServers(ServerEnumerator& browseList, ServerDirectory* directo
         if (auto names = directory->Servers()) {
             listing.rows = MakeServerRows(*names);
             listing.source = ServerSource::Directory;
+        } else {
+            listing.directoryFailure = directory->Failure();
         }
     }
     return listing;
 }
 
 std::string ServerSourceText(const ServerListing& listing) {
-    if (listing.source == ServerSource::None)
-        return "No servers: the browse list named none and the directory could not be asked.";
+    if (listing.source == ServerSource::None) {
+        std::string text = "No servers: the browse list named none and the directory could not be asked";
+        if (!listing.directoryFailure.empty()) text += ": " + listing.directoryFailure;
+        return text + ".";
+    }
     std::string text = std::to_string(listing.rows.size());
     text += listing.rows.size() == 1 ? " server from the " : " servers from the ";
     text += listing.source == ServerSource::BrowseList ? "browse list" : "directory";

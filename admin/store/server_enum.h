@@ -52,6 +52,9 @@ public:
     // The names of the enabled server accounts, as the registry functions reach them; nullopt
     // when the directory could not be asked.
     [[nodiscard]] virtual std::optional<std::vector<std::string>> Servers() = 0;
+    // Why the last Servers() could not ask the directory, in words for the status bar; empty
+    // when it could or when nothing more is known.
+    [[nodiscard]] virtual std::string Failure() const { return {}; }
 };
 
 enum class ServerSource { BrowseList, Directory, None };
@@ -59,6 +62,7 @@ enum class ServerSource { BrowseList, Directory, None };
 struct ServerListing {
     std::vector<ServerRow> rows;
     ServerSource source = ServerSource::None;  // None: neither source answered
+    std::string directoryFailure;              // with None: why the directory could not be asked
 };
 
 // The browse list; when it fails or names no server, the directory (when there is one).  Rows as
@@ -66,7 +70,7 @@ struct ServerListing {
 [[nodiscard]] ServerListing ListServers(ServerEnumerator& browseList, ServerDirectory* directory);
 
 // The status bar's account of a listing: "12 servers from the browse list", "1 server from the
-// directory", or that neither source answered.
+// directory", or that neither source answered, and why the directory did not.
 [[nodiscard]] std::string ServerSourceText(const ServerListing& listing);
 
 }  // namespace vela

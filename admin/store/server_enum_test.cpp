@@ -15,10 +15,12 @@ struct FakeBrowseList : ServerEnumerator {
 struct FakeDirectory : ServerDirectory {
     std::optional<std::vector<std::string>> names;
     int asked = 0;
+    std::string why;
     std::optional<std::vector<std::string>> Servers() override {
         ++asked;
         return names;
     }
+    std::string Failure() const override { return why; }
 };
 
 TEST(ListServers, TheDirectoryStandsInOnlyWhenTheBrowseListNamesNoServer) {
@@ -38,7 +40,7 @@ TEST(ListServers, TheDirectoryStandsInOnlyWhenTheBrowseListNamesNoServer) {
          "2 servers from the directory"},
         {"directory names none", {}, true, Names{}, {}, 1, "0 servers from the directory"},
         {"neither answers", {}, true, std::nullopt, {}, 1,
-         "No servers: the browse list named none and the directory could not be asked."},
+         "No servers: the browse list named none and the directory could not be asked: the logon was refused."},
         {"no directory", {}, false, std::nullopt, {}, 0,
          "No servers: the browse list named none and the directory could not be asked."},
     };
@@ -48,6 +50,7 @@ TEST(ListServers, TheDirectoryStandsInOnlyWhenTheBrowseListNamesNoServer) {
         browse.names = c.browse;
         FakeDirectory directory;
         directory.names = c.directory;
+        directory.why = "the logon was refused";
         const ServerListing listing = ListServers(browse, c.hasDirectory ? &directory : nullptr);
         EXPECT_EQ(listing.rows, MakeServerRows(c.rows));
         EXPECT_EQ(directory.asked, c.asked);

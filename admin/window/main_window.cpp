@@ -130,6 +130,14 @@ frmConfig::frmConfig(HINSTANCE instance, FrameServices services)
                       ::SetCursor(::LoadCursorA(nullptr, busy_ > 0 ? IDC_WAIT : IDC_ARROW));
                   },
               .showCount = [this](const std::string& text) { ShowCount(text); },
+              .showStatus =
+                  [this](const std::string& text) {
+                      if (text.empty()) {
+                          ShowCurrentFile();
+                      } else {
+                          ShowStatus(text);
+                      }
+                  },
               .activate =
                   [this] {
                       if (tabActivation.LoadDomain) {

@@ -89,14 +89,20 @@ void UsersPage::OnActivate() {
 }
 
 void UsersPage::LoadDomain() {
-    // Quiet, as every directory step: what could not be read is not shown.
-    (void)tab_.LoadDomain();
+    // What could not be read is not shown; the status bar says why.
+    ShowListing(tab_.LoadDomain());
 }
 
 void UsersPage::ListOU(const std::string& currOU) {
     if (links_.busy) links_.busy(true);
-    (void)tab_.ListOU(currOU);  // quiet: a container that cannot be read leaves the list empty
+    const directory::Outcome listed = tab_.ListOU(currOU);  // a container that cannot be read leaves the list empty
     if (links_.busy) links_.busy(false);
+    // The tree's root is no container: double-clicking it empties the list and is no failure.
+    ShowListing(listed.fault == directory::Fault::BadPath ? directory::Outcome{} : listed);
+}
+
+void UsersPage::ShowListing(const directory::Outcome& listed) {
+    if (links_.showStatus) links_.showStatus(directory::ListingStatus(listed));
 }
 
 void UsersPage::TreeView1_DblClick() {

@@ -27,6 +27,8 @@ struct UsersPageLinks {
     std::function<void(bool)> busy;
     // The status bar's count after a change.
     std::function<void(const std::string&)> showCount;
+    // The status bar's message: why the directory could not be read; empty: the file's path again.
+    std::function<void(const std::string&)> showStatus;
     // The tab's activation; empty: LoadDomain.
     std::function<void()> activate;
 };
@@ -71,6 +73,7 @@ private:
     void AddRow(const directory::UserRow& row) override;
     void BeginRows() override;
     void EndRows() override;
+    void ShowListing(const directory::Outcome& listed);
     // Tells the list how many rows there are now.
     void ShowRowCount();
     void ListView1_GetDispInfo(NMLVDISPINFOW& info);

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 #include <commctrl.h>
+#include <wincrypt.h>
 
 #include <chrono>
 #include <cstring>
@@ -32,14 +33,17 @@ const std::string kFakeRegDir = vela::test::ParentOf(vela::test::WinPath(VELA_FA
 const std::string kBig = "OU=Big,DC=example,DC=test";
 constexpr int kBigUsers = 10000;
 
-std::string ServerUrl() {
+// A file of the test directory's folder (tools/test-directory), its first line.
+std::string FolderFile(const char* name) {
     const auto folder = vela::test::GetEnv("VELA_TEST_DIRECTORY");
     if (!folder) return {};
-    std::ifstream in("Z:" + *folder + "/url");
+    std::ifstream in("Z:" + *folder + "/" + name);
     std::string line;
     std::getline(in, line);
     return line;
 }
+
+std::string ServerUrl() { return FolderFile("url"); }
 
 dir::Connection Connect() { return dir::ConnectLdap(dir::ConnectionSettings{ServerUrl(), {}, {}}); }
 
@@ -95,14 +99,60 @@ protected:
         ASSERT_FALSE(url_.empty()) << "no test directory: run under ctest or tools/benchmark-users";
         cfg_ = temp_ / "framework.ini";
         ASSERT_TRUE(vela::test::WriteWholeFile(cfg_, "[MAIN]\r\n"));
-        ::SetEnvironmentVariableA("VELA_DIRECTORY", url_.c_str());
+        if (FolderFile("kind") != "samba") Start(url_);
+    }
+    void TearDown() override {
+        if (app_ && app_->Running()) app_->Kill();
+    }
+    // Starts the program on the directory at `url`, as `user` when one is given.
+    void Start(const std::string& url, const std::string& user = {}, const std::string& password = {}) {
+        if (app_ && app_->Running()) app_->Kill();
+        ::SetEnvironmentVariableA("VELA_DIRECTORY", url.c_str());
+        ::SetEnvironmentVariableA("VELA_DIRECTORY_USER", user.empty() ? nullptr : user.c_str());
+        ::SetEnvironmentVariableA("VELA_DIRECTORY_PASSWORD", user.empty() ? nullptr : password.c_str());
         app_ = d::Process::Start(kProgramExe, "\"" + cfg_ + "\"", kFakeRegDir);
         ASSERT_TRUE(app_.has_value());
         main_ = d::WaitForTopLevel(app_->id(), "Vela Profile Administration");
         ASSERT_NE(main_, nullptr);
     }
-    void TearDown() override {
-        if (app_ && app_->Running()) app_->Kill();
+    // The "User Configuration" tab, as a person reaches it from the keyboard: Ctrl+Tab three
+    // times; its tree, the user list beside it and the status bar.
+    void OpenUsersTab(HWND& tree, HWND& list, HWND& bar) {
+        ASSERT_TRUE(d::Activate(main_));
+        for (int i = 0; i < 3; ++i) d::PressKey(VK_TAB, VK_CONTROL);
+        tree = d::FindByClass(main_, "SysTreeView32");
+        // The user list beside the tree: the Servers tab has a list view of its own.
+        list = tree ? ::FindWindowExA(::GetParent(tree), nullptr, "SysListView32", nullptr) : nullptr;
+        bar = d::FindByClass(main_, "msctls_statusbar32");
+        ASSERT_TRUE(tree && list && bar);
+    }
+    // Waits until the domain's nodes stop moving (the domain is listed node by node).
+    bool DomainListed(HWND tree, LRESULT atLeast) const {
+        LRESULT nodes = 0;
+        return d::WaitFor([&] {
+            const LRESULT before = nodes;
+            ::Sleep(300);
+            nodes = Send(tree, TVM_GETCOUNT);
+            return nodes >= atLeast && nodes == before;
+        });
+    }
+    // Double-clicks the node until it is the selected one (a click the tree took for another
+    // node is repeated).
+    bool DoubleClick(HWND tree, HTREEITEM item) const {
+        const auto selected = [&] { return reinterpret_cast<HTREEITEM>(Send(tree, TVM_GETNEXTITEM, TVGN_CARET)) == item; };
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            MouseAt(ItemCentre(tree, item), false, 2);
+            if (d::WaitFor(selected, 2000)) return true;
+        }
+        return false;
+    }
+    // The right button on the node, "Change profile path" from the popup with the keyboard.
+    HWND OpenForm1(HWND tree, HTREEITEM item) const {
+        MouseAt(ItemCentre(tree, item), true, 1);
+        if (!d::WaitFor([&] { return !d::TopLevelWindows(app_->id(), "#32768").empty(); })) return nullptr;
+        d::PressKey(VK_DOWN);
+        d::PressKey(VK_RETURN);
+        return d::WaitForTopLevel(app_->id(), "Change profile path");
     }
 
     std::string ItemText(HWND tree, HTREEITEM item) const {
@@ -192,46 +242,23 @@ protected:
 };
 
 TEST_F(UsersE2E, ListsTheBigOUAndChangesBothPathsOfAllItsUsers) {
-    // The tab, as a person reaches it from the keyboard: Ctrl+Tab three times.
-    ASSERT_TRUE(d::Activate(main_));
-    for (int i = 0; i < 3; ++i) d::PressKey(VK_TAB, VK_CONTROL);
-    const HWND tree = d::FindByClass(main_, "SysTreeView32");
-    // The user list beside the tree: the Servers tab has a list view of its own.
-    const HWND list = tree ? ::FindWindowExA(::GetParent(tree), nullptr, "SysListView32", nullptr) : nullptr;
-    const HWND bar = d::FindByClass(main_, "msctls_statusbar32");
-    ASSERT_TRUE(tree && list && bar);
-    // The domain is listed node by node: its nodes move until the listing ends.
-    LRESULT nodes = 0;
-    ASSERT_TRUE(d::WaitFor([&] {
-        const LRESULT before = nodes;
-        ::Sleep(300);
-        nodes = Send(tree, TVM_GETCOUNT);
-        return nodes >= 7 && nodes == before;
-    })) << "the domain was not listed";
+    if (FolderFile("kind") == "samba") GTEST_SKIP() << "the slapd test directory's case";
+    HWND tree = nullptr, list = nullptr, bar = nullptr;
+    OpenUsersTab(tree, list, bar);
+    ASSERT_TRUE(DomainListed(tree, 7)) << "the domain was not listed";
     const HTREEITEM big = FindItem(tree, "Big");
     ASSERT_NE(big, nullptr);
 
-    // The listing of 10,000 users, the window answering all along.  The double click must land
-    // on Big (it becomes the selected node); a click the tree took for another node is repeated.
+    // The listing of 10,000 users, the window answering all along.
     double listing = 0;
-    const auto selected = [&] { return reinterpret_cast<HTREEITEM>(Send(tree, TVM_GETNEXTITEM, TVGN_CARET)) == big; };
-    for (int attempt = 0; attempt < 3; ++attempt) {
-        MouseAt(ItemCentre(tree, big), false, 2);
-        if (d::WaitFor(selected, 2000)) break;
-    }
-    ASSERT_TRUE(selected()) << "the double click did not reach Big";
+    ASSERT_TRUE(DoubleClick(tree, big)) << "the double click did not reach Big";
     const double listingWorst = ResponsiveUntil(
         [&] { return Send(list, LVM_GETITEMCOUNT) == kBigUsers && RowText(list, kBigUsers - 1, 0) == "u10000"; },
         listing);
     ASSERT_EQ(Send(list, LVM_GETITEMCOUNT), kBigUsers);
     EXPECT_EQ(RowText(list, 0, 0), "u00001");
 
-    // The right button on Big, "Change profile path" from the popup with the keyboard.
-    MouseAt(ItemCentre(tree, big), true, 1);
-    ASSERT_TRUE(d::WaitFor([&] { return !d::TopLevelWindows(app_->id(), "#32768").empty(); })) << "no popup menu";
-    d::PressKey(VK_DOWN);
-    d::PressKey(VK_RETURN);
-    const HWND form1 = d::WaitForTopLevel(app_->id(), "Change profile path");
+    const HWND form1 = OpenForm1(tree, big);
     ASSERT_NE(form1, nullptr);
     EXPECT_EQ(d::TextOf(d::FindControlAfter(form1, "Change profile for", "Static")), "LDAP://" + kBig);
     const HWND check1 = d::FindControl(form1, "Button", "Profile Path");
@@ -261,6 +288,124 @@ TEST_F(UsersE2E, ListsTheBigOUAndChangesBothPathsOfAllItsUsers) {
     }));
     EXPECT_EQ(users, kBigUsers);
     EXPECT_EQ(right, kBigUsers);
+}
+
+// The certificate authority of the domain controller's certificate, trusted by this prefix for
+// as long as the object lives: the root store of the computer, as an administrator trusts one.
+class TrustedAuthority {
+public:
+    explicit TrustedAuthority(const std::string& pemFile) {
+        std::ifstream in(pemFile, std::ios::binary);
+        const std::string pem((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        DWORD size = 0;
+        if (pem.empty() || !::CryptStringToBinaryA(pem.c_str(), 0, CRYPT_STRING_BASE64HEADER, nullptr, &size, nullptr, nullptr))
+            return;
+        std::string der(size, '\0');
+        if (!::CryptStringToBinaryA(pem.c_str(), 0, CRYPT_STRING_BASE64HEADER, reinterpret_cast<BYTE*>(der.data()), &size,
+                                    nullptr, nullptr))
+            return;
+        store_ = ::CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, CERT_SYSTEM_STORE_LOCAL_MACHINE, L"Root");
+        if (store_)
+            ::CertAddEncodedCertificateToStore(store_, X509_ASN_ENCODING, reinterpret_cast<const BYTE*>(der.data()), size,
+                                               CERT_STORE_ADD_REPLACE_EXISTING, &added_);
+    }
+    ~TrustedAuthority() {
+        if (added_) ::CertDeleteCertificateFromStore(added_);  // frees the context
+        if (store_) ::CertCloseStore(store_, 0);
+    }
+    TrustedAuthority(const TrustedAuthority&) = delete;
+    TrustedAuthority& operator=(const TrustedAuthority&) = delete;
+    [[nodiscard]] bool ok() const { return added_ != nullptr; }
+
+private:
+    HCERTSTORE store_ = nullptr;
+    PCCERT_CONTEXT added_ = nullptr;
+};
+
+// Against a real domain controller (tools/test-directory start --samba) bound as a domain user:
+// a certificate not trusted and a wrong password are said; over ldaps:// the tree, the users with
+// the terminal-server paths its own tools wrote, a recursive change read back, the refusal of the
+// terminal-server path said beside the counts, and the domain's servers on the Servers tab.
+TEST_F(UsersE2E, RealDomainControllerOverLdaps) {
+    if (FolderFile("kind") != "samba") GTEST_SKIP() << "needs the domain controller";
+    const std::string ldaps = FolderFile("ldaps-url"), user = FolderFile("user"), password = FolderFile("password");
+    const auto folder = vela::test::GetEnv("VELA_TEST_DIRECTORY");
+    ASSERT_TRUE(folder && !ldaps.empty() && !user.empty());
+    HWND tree = nullptr, list = nullptr, bar = nullptr;
+    const auto statusSays = [&](const std::string& words) {
+        return d::WaitFor([&] { return StatusPart(bar, 0).find(words) != std::string::npos; }, 20000);
+    };
+
+    Start(ldaps, user, password);
+    OpenUsersTab(tree, list, bar);
+    EXPECT_TRUE(statusSays("certificate")) << StatusPart(bar, 0);
+
+    TrustedAuthority trusted("Z:" + *folder + "/ca.pem");
+    ASSERT_TRUE(trusted.ok());
+    Start(ldaps, user, password + "x");
+    OpenUsersTab(tree, list, bar);
+    EXPECT_TRUE(statusSays("the logon was refused")) << StatusPart(bar, 0);
+
+    Start(ldaps, user, password);
+    OpenUsersTab(tree, list, bar);
+    ASSERT_TRUE(DomainListed(tree, 7)) << "the domain was not listed: " << StatusPart(bar, 0);
+    EXPECT_EQ(ItemText(tree, FindItem(tree, "example")), "example");
+    const HTREEITEM users = FindItem(tree, "Users"), big = FindItem(tree, "Big"), sales = FindItem(tree, "Sales");
+    ASSERT_TRUE(users && big && sales);
+
+    ASSERT_TRUE(DoubleClick(tree, users));
+    std::string aliceTs;
+    ASSERT_TRUE(d::WaitFor([&] {
+        for (int row = 0, n = static_cast<int>(Send(list, LVM_GETITEMCOUNT)); row < n; ++row)
+            if (RowText(list, row, 0) == "alice") aliceTs = RowText(list, row, 2);
+        return !aliceTs.empty();
+    })) << "alice is not listed";
+    EXPECT_EQ(aliceTs, "\\\\ts\\profiles\\alice");
+
+    const int bigUsers = std::stoi(FolderFile("big-users"));
+    ASSERT_TRUE(DoubleClick(tree, big));
+    EXPECT_TRUE(d::WaitFor([&] { return Send(list, LVM_GETITEMCOUNT) == bigUsers; }, 60000))
+        << Send(list, LVM_GETITEMCOUNT) << " rows, past the server's page of 1000";
+
+    // The profile path of every user of Sales and the units below it.
+    HWND form1 = OpenForm1(tree, sales);
+    ASSERT_NE(form1, nullptr);
+    ASSERT_TRUE(d::Click(d::FindControl(form1, "Button", "Profile Path")));
+    ASSERT_TRUE(d::TypeInto(d::FindControlAfter(form1, "Profile Path", "Edit"), "\\\\fs3\\p"));
+    ASSERT_TRUE(d::Click(d::FindControl(form1, "Button", "Process subcontainers recursively")));
+    ASSERT_TRUE(d::Click(d::FindControl(form1, "Button", "OK")));
+    ASSERT_TRUE(d::WaitFor([&] { return !::IsWindowVisible(form1); }, 60000));
+    EXPECT_EQ(StatusPart(bar, 1), "6 users changed, 0 not changed");
+
+    // The terminal-server path as well: the domain controller refuses it over LDAP, and says so.
+    form1 = OpenForm1(tree, sales);
+    ASSERT_NE(form1, nullptr);
+    ASSERT_TRUE(d::Click(d::FindControl(form1, "Button", "Terminalserver Profile Path")));
+    ASSERT_TRUE(d::TypeInto(d::FindControlAfter(form1, "Terminalserver Profile Path", "Edit"), "\\\\ts3\\p"));
+    ASSERT_TRUE(d::Click(d::FindControl(form1, "Button", "OK")));
+    ASSERT_TRUE(d::WaitFor([&] { return !::IsWindowVisible(form1); }, 60000));
+    EXPECT_EQ(StatusPart(bar, 1), "0 users changed, 6 not changed: the directory refused the change (constraint violation)");
+
+    // Read back over ldaps:// with this process's own connection: the units' users have the new
+    // path, the user in the CN= container below Sales does not.
+    auto c = dir::ConnectLdap(dir::ConnectionSettings{ldaps, user, password});
+    ASSERT_TRUE(c.outcome) << c.outcome.message;
+    dir::Directory directory(*c.client);
+    for (const char* path : {"CN=M\xC3\xBCller,OU=Sales", "CN=A\\+B,OU=Sales", "CN=Eve,OU=Europe,OU=Sales",
+                             "CN=Lab,OU=R&D\\/Lab,OU=Sales"}) {
+        dir::DirObject o;
+        ASSERT_TRUE(directory.Bind(std::string("LDAP://") + path + ",DC=example,DC=test", o)) << path;
+        EXPECT_EQ(o.profile, "\\\\fs3\\p") << path;
+        EXPECT_FALSE(o.tsProfilePath) << path;
+    }
+    dir::DirObject archived;
+    ASSERT_TRUE(directory.Bind("LDAP://CN=Archived,CN=Archive,OU=Sales,DC=example,DC=test", archived));
+    EXPECT_NE(archived.profile, "\\\\fs3\\p");
+
+    // The Servers tab (Ctrl+Tab turns round to it): no browse list here, so the domain's
+    // enabled server accounts.
+    for (int i = 0; i < 3; ++i) d::PressKey(VK_TAB, VK_CONTROL);
+    EXPECT_TRUE(statusSays("2 servers from the directory")) << StatusPart(bar, 0);
 }
 
 }  // namespace
