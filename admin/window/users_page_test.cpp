@@ -262,7 +262,7 @@ TEST_F(UsersTab, ServerStoppedDuringARecursiveChange) {
     ::SendMessageW(Form1Item(IDOK), BM_CLICK, 0, 0);
     std::smatch m;
     const std::string count = CountText();
-    ASSERT_TRUE(std::regex_match(count, m, std::regex(R"((\d+) users? changed, (\d+) not changed(, (\d+) containers? not read)?)")))
+    ASSERT_TRUE(std::regex_match(count, m, std::regex(R"((\d+) users? changed, (\d+) not changed(, (\d+) containers? not read)?: the directory server could not be reached or stopped answering)")))
         << count;
     const int changed = std::stoi(m[1]);
     EXPECT_GT(changed, 0) << count;
