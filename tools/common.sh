@@ -16,8 +16,14 @@ vela_log() { printf '== %s\n' "$*"; }
 # The Debian packages both trees, the tests, the run and the installer package need.
 # slapd and ldap-utils serve the test directory (tools/test-directory runs its own slapd on a
 # loopback port; a system slapd that the package may start on port 389 is neither used nor touched).
+# The samba ones serve its second kind, a domain controller of its own (samba-tool and testparm
+# come with samba-common-bin, ldbadd with ldb-tools; openssl makes its certificate, iproute2's ss
+# names what holds one of its ports); a system Samba is neither used nor touched.  winbind brings
+# ntlm_auth, through which Wine's Negotiate bind signs and seals.
 VELA_PACKAGES=(cmake make g++ g++-mingw-w64-x86-64 wine wine64 xvfb xauth x11-utils xdotool
-               imagemagick googletest fonts-wine wixl msitools slapd ldap-utils libldap-dev perl)
+               imagemagick googletest fonts-wine wixl msitools slapd ldap-utils libldap-dev perl
+               samba samba-ad-dc samba-ad-provision samba-common-bin winbind ldb-tools openssl
+               iproute2)
 
 vela_install() {
     local missing=()
