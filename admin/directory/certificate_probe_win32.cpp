@@ -158,7 +158,10 @@ bool Trusted(const CERT_CONTEXT* cert, const std::wstring& host) {
     policy.pvExtraPolicyPara = &ssl;
     CERT_CHAIN_POLICY_STATUS status{};
     status.cbSize = sizeof status;
-    return ::CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain.get(), &policy, &status) &&
+    // The chain's own errors count as well: Wine's policy check passes a chain that ends short of
+    // any root (the server sent its certificate alone and nothing here knows the issuer).
+    return chain->TrustStatus.dwErrorStatus == CERT_TRUST_NO_ERROR &&
+           ::CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain.get(), &policy, &status) &&
            status.dwError == 0;
 }
 

@@ -59,6 +59,7 @@ const char* FaultName(Fault fault) noexcept {
         case Fault::BindRefused: return "bind refused";
         case Fault::LogonFailed: return "logon failed";
         case Fault::LogonNeeded: return "logon needed";
+        case Fault::SealRefused: return "seal refused";
         case Fault::Insecure: return "insecure";
         case Fault::NoSuchObject: return "no such object";
         case Fault::Rejected: return "rejected";
@@ -125,6 +126,9 @@ std::string FailureReason(const Outcome& o, std::string_view what) {
         case Fault::LogonFailed: return "the directory did not accept the logon (" + ResultName(o.code) + ")";
         case Fault::LogonNeeded:
             return "the directory wants a logon: set VELA_DIRECTORY_USER and VELA_DIRECTORY_PASSWORD";
+        case Fault::SealRefused:
+            return "the directory refused the logon: it allows no signing and sealing inside TLS, and this "
+                   "system's LDAP library asks for them on ldaps://; use ldap://, where the logon is signed and sealed";
         case Fault::NoSuchObject: return "the directory has no such object";
         case Fault::Rejected:
             return "the directory refused " + std::string(what) + " (" + ResultName(o.code) + ")";

@@ -428,6 +428,10 @@ Connection Connect(const ConnectionSettings& s) {
     Url url;
     if (!s.url.empty() && !ParseUrl(s.url, url))
         return {nullptr, Failure(Fault::NoServer, "VELA_DIRECTORY is not ldap://host:port: " + s.url)};
+    // Wine's TLS layer does not check the server's certificate: check it here first, so that
+    // nothing goes to a server this computer does not trust.
+    if (url.secure && UnderWine() && ProbeServerCertificate(url.host, url.port) == CertificateProbe::Untrusted)
+        return {nullptr, Failure(Fault::Untrusted, "the certificate of " + s.url + " is not trusted here")};
     Text host = ToApi(url.host);
     LDAP* ld = s.url.empty() ? ldap_initW(nullptr, LDAP_PORT)
                : url.secure  ? ldap_sslinitW(host.data(), static_cast<ULONG>(url.port), 1)
@@ -477,6 +481,11 @@ Connection Connect(const ConnectionSettings& s) {
     }
     if (rc != LDAP_SUCCESS) {
         if (url.secure && IsConnectionLoss(rc)) return {nullptr, SecureFailure(url, rc, "bind " + s.url)};
+        // Wine's Negotiate bind asks for signing and sealing whatever the options say, and on TLS
+        // the server refuses them.
+        if (url.secure && !anonymous && rc == LDAP_UNWILLING_TO_PERFORM)
+            return {nullptr, Failure(Fault::SealRefused, "bind " + s.url + ": signing and sealing refused inside TLS",
+                                     static_cast<int>(rc))};
         return {nullptr, BindFailure(rc, "bind")};
     }
     return {std::move(client), {}};

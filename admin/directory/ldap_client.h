@@ -21,6 +21,7 @@ enum class Fault {
     BindRefused,    // the server refused the credentials (wrong user name or password)
     LogonFailed,    // the bind failed for another reason the server gave
     LogonNeeded,    // the server refuses anonymous reads
+    SealRefused,    // the server refuses a signed and sealed logon inside TLS
     Insecure,       // credentials were given but no encrypted connection could be had
     NoSuchObject,   // the path names nothing
     Rejected,       // the server refused the operation (rights, schema, syntax, ...)
