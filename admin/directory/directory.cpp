@@ -60,6 +60,7 @@ const char* FaultName(Fault fault) noexcept {
         case Fault::LogonFailed: return "logon failed";
         case Fault::LogonNeeded: return "logon needed";
         case Fault::SealRefused: return "seal refused";
+        case Fault::NoAnswer: return "no answer";
         case Fault::Insecure: return "insecure";
         case Fault::NoSuchObject: return "no such object";
         case Fault::Rejected: return "rejected";
@@ -129,6 +130,9 @@ std::string FailureReason(const Outcome& o, std::string_view what) {
         case Fault::SealRefused:
             return "the directory refused the logon: it allows no signing and sealing inside TLS, and this "
                    "system's LDAP library asks for them on ldaps://; use ldap://, where the logon is signed and sealed";
+        case Fault::NoAnswer:
+            return "the directory server stopped answering (a change it was sent may still be made when it "
+                   "answers again)";
         case Fault::NoSuchObject: return "the directory has no such object";
         case Fault::Rejected:
             return "the directory refused " + std::string(what) + " (" + ResultName(o.code) + ")";

@@ -396,6 +396,56 @@ TEST_F(DirectoryServer, LdapsearchReadsTheSameBytes) {
 }
 #endif
 
+#ifndef _WIN32
+// The server freezes (SIGSTOP) during a run of changes: the first change ends at the time limit
+// with the window served all along, the rest fail at once, nothing is half-written, and once the
+// server runs again a new connection does everything.
+TEST_F(DirectoryServer, FrozenServerEndsAtTheTimeLimit) {
+    if (Samba()) GTEST_SKIP() << "slapd's process is the one to freeze";
+    const std::string ou = std::string("OU=Big,") + kDomain;
+    std::vector<DirObject> users;
+    ASSERT_TRUE(dir_->Enumerate("LDAP://" + ou, {"user"}, [&](const DirObject& o) {
+        users.push_back(o);
+        return users.size() < 20;
+    }));
+    auto change = [](Directory& d, const DirObject& u) {
+        Changes ch;
+        ch.Put("profilePath", "\\\\fs\\frozen\\" + *u.samAccountName);
+        ch.Put("TerminalServicesProfilePath", "\\\\ts\\frozen\\" + *u.samAccountName);
+        return d.SetInfo(u, ch);
+    };
+    int served = 0;
+    conn_.client->SetWaiting([&] { ++served; });
+    conn_.client->SetTimeLimit(std::chrono::milliseconds(1500));
+    const std::string pid = "$(cat " + UnixFolder() + "/slapd.pid)";
+    ASSERT_TRUE(Shell("kill -STOP " + pid));
+    struct Resume {
+        std::string pid;
+        ~Resume() { Shell("kill -CONT " + pid); }
+    } resume{pid};
+    const auto start = std::chrono::steady_clock::now();
+    int silent = 0;
+    for (const auto& u : users) silent += change(*dir_, u).fault == Fault::NoAnswer;
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_EQ(silent, 20);
+    EXPECT_GE(seconds, 1.4);
+    EXPECT_LT(seconds, 5.0) << "only the first change waits";
+    EXPECT_GE(served, 20) << "the window is served every 20 ms or so while it waits";
+
+    ASSERT_TRUE(Shell("kill -CONT " + pid));
+    Connection again;
+    ASSERT_TRUE(Eventually([&] { return static_cast<bool>((again = ConnectLdap(Server())).outcome); }));
+    Directory d(*again.client);
+    for (const auto& u : users) {
+        DirObject now;
+        ASSERT_TRUE(d.Bind(u.adsPath, now));
+        // The first change may land once the server runs again; whole or not at all.
+        EXPECT_EQ(now.profile == "\\\\fs\\frozen\\" + *u.samAccountName, now.tsProfilePath.has_value()) << u.name;
+        EXPECT_TRUE(change(d, now));
+    }
+}
+#endif
+
 // The server stops during a run of changes: no crash, each user all or nothing, failures
 // counted; after it is back a new run does everything.
 TEST_F(DirectoryServer, ServerStoppedMidRun) {

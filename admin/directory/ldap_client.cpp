@@ -34,7 +34,7 @@ namespace {
 constexpr int kInsufficientAccess = 50;  // one number, two names in the two libraries
 constexpr int kPageSize = 1000;          // the domain directory's MaxPageSize; never ask for more
 constexpr long kConnectSeconds = 10;
-constexpr long kOperationSeconds = 120;
+constexpr long kOperationSeconds = 30;  // the server's limit for a search, the library's for a bind
 // With a waiting hook, a page is received message by message, each wait at most a slice, and the
 // hook runs at least once an interval.
 constexpr long kWaitSliceMicroseconds = 50'000;
@@ -78,6 +78,11 @@ int Receive(LDAP* ld, int id, int all, long micro, LDAPMessage*& res, Code& rc) 
     return static_cast<int>(type);
 }
 void Abandon(LDAP* ld, int id) { ldap_abandon(ld, static_cast<ULONG>(id)); }
+int SendModify(LDAP* ld, Char* dn, Mod** mods, Control** server, Code& rc) {
+    ULONG id = 0;
+    rc = ldap_modify_extW(ld, dn, mods, server, nullptr, &id);
+    return rc == LDAP_SUCCESS ? static_cast<int>(id) : 0;
+}
 // wldap32 parses the page control out of the whole array.
 bool ParsePage(LDAP* ld, Control** controls, std::string& cookie) {
     berval* c = nullptr;
@@ -117,6 +122,11 @@ int Receive(LDAP* ld, int id, int all, long micro, LDAPMessage*& res, Code& rc) 
     return type;
 }
 void Abandon(LDAP* ld, int id) { ldap_abandon_ext(ld, id, nullptr, nullptr); }
+int SendModify(LDAP* ld, Char* dn, Mod** mods, Control** server, Code& rc) {
+    int id = 0;
+    rc = ldap_modify_ext(ld, dn, mods, server, nullptr, &id);
+    return rc == LDAP_SUCCESS ? id : 0;
+}
 bool ParsePage(LDAP* ld, Control** controls, std::string& cookie) {
     Control* c = controls ? ldap_control_find(LDAP_CONTROL_PAGEDRESULTS, controls, nullptr) : nullptr;
     berval value{0, nullptr};
@@ -134,19 +144,21 @@ struct MessageFree {
 };
 using Message = std::unique_ptr<LDAPMessage, MessageFree>;
 
-// Waits for the whole page `id` into `parts`, the message that ends it last; false on a lost
-// connection or a time-out.  Without a waiting hook in one call.  With one, message by message:
-// a page of 1000 entries can take a second to arrive, and the hook serves the window meanwhile.
-bool WaitPage(LDAP* ld, int id, Code& rc, const std::function<void()>& waiting, std::vector<Message>& parts) {
+// Waits for the whole answer to request `id` into `parts`, the message of type `end` last;
+// false on a lost connection (`rc` says why) or after `limit` without it (`rc` is LDAP_TIMEOUT).
+// Without a waiting hook in one call.  With one, message by message: a page of 1000 entries can
+// take a second to arrive, a server can hang, and the hook serves the window meanwhile.
+bool WaitResult(LDAP* ld, int id, int end, std::chrono::milliseconds limit, Code& rc,
+                const std::function<void()>& waiting, std::vector<Message>& parts) {
     LDAPMessage* res = nullptr;
     if (!waiting) {
-        const int type = Receive(ld, id, LDAP_MSG_ALL, kOperationSeconds * 1'000'000L, res, rc);
+        const int type = Receive(ld, id, LDAP_MSG_ALL, static_cast<long>(limit.count()) * 1000L, res, rc);
         Message all(res);
         if (type <= 0) return false;
         parts.push_back(std::move(all));
         return true;
     }
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kOperationSeconds);
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     auto last = std::chrono::steady_clock::now();
     for (;;) {
         res = nullptr;
@@ -155,7 +167,7 @@ bool WaitPage(LDAP* ld, int id, Code& rc, const std::function<void()>& waiting, 
         if (type < 0) return false;
         if (type > 0) {
             parts.push_back(std::move(one));
-            if (type == LDAP_RES_SEARCH_RESULT) return true;
+            if (type == end) return true;
         }
         const auto now = std::chrono::steady_clock::now();
         if (now >= deadline) {
@@ -275,6 +287,7 @@ public:
                           : r.scope == Scope::OneLevel ? LDAP_SCOPE_ONELEVEL
                                                        : LDAP_SCOPE_SUBTREE;
         const std::string what = "search " + r.base;
+        if (silent_) return Silent(what);
         // A base search is one entry: no paging.  A listing pages until the cookie comes back
         // empty, and asks for the next page before it hands out this one's entries, so the
         // server works while the caller does.
@@ -298,7 +311,7 @@ public:
         if (!id) return FromCode(rc, what, anonymous_);
         while (id) {
             std::vector<Message> parts;
-            if (!WaitPage(ld_, id, rc, waiting_, parts)) return FromCode(rc, what, anonymous_);
+            if (!WaitResult(ld_, id, LDAP_RES_SEARCH_RESULT, timeLimit_, rc, waiting_, parts)) return Lost(id, rc, what);
             Code result = LDAP_SUCCESS;
             Control** controls = nullptr;
             if (VELA_LDAP(ldap_parse_result)(ld_, parts.back().get(), &result, nullptr, nullptr, nullptr, &controls, 0) != LDAP_SUCCESS)
@@ -364,14 +377,37 @@ public:
         permissive.ldctl_iscritical = 0;
         Control* server[] = {&permissive, nullptr};
         Text target = ToApi(dn);
-        const Code rc = VELA_LDAP(ldap_modify_ext_s)(ld_, target.data(), modPtrs.data(), server, nullptr);
-        if (rc != LDAP_SUCCESS) return FromCode(rc, "modify " + std::string(dn), anonymous_);
+        const std::string what = "modify " + std::string(dn);
+        if (silent_) return Silent(what);
+        Code rc = LDAP_SUCCESS;
+        const int id = SendModify(ld_, target.data(), modPtrs.data(), server, rc);
+        if (!id) return FromCode(rc, what, anonymous_);
+        std::vector<Message> parts;
+        if (!WaitResult(ld_, id, LDAP_RES_MODIFY, timeLimit_, rc, waiting_, parts)) return Lost(id, rc, what);
+        Code result = LDAP_SUCCESS;
+        if (VELA_LDAP(ldap_parse_result)(ld_, parts.back().get(), &result, nullptr, nullptr, nullptr, nullptr, 0) !=
+            LDAP_SUCCESS)
+            result = LDAP_OTHER;
+        if (result != LDAP_SUCCESS) return FromCode(result, what, anonymous_);
         return {};
     }
 
 private:
+    // An answer that did not come: after a time-out the server counts as no longer answering,
+    // and every later operation on this connection fails at once rather than wait as long again.
+    Outcome Lost(int id, Code rc, const std::string& what) {
+        if (rc != static_cast<Code>(LDAP_TIMEOUT)) return FromCode(rc, what, anonymous_);
+        Abandon(ld_, id);
+        silent_ = true;
+        return Silent(what);
+    }
+    static Outcome Silent(const std::string& what) {
+        return Failure(Fault::NoAnswer, what + ": the server did not answer in time", static_cast<int>(LDAP_TIMEOUT));
+    }
+
     LDAP* ld_;
     bool anonymous_;
+    bool silent_ = false;  // the server stopped answering
 };
 
 struct Url {

@@ -4,6 +4,7 @@
 // operation (a listing, a walk) and closed when that returns.
 #pragma once
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -22,6 +23,7 @@ enum class Fault {
     LogonFailed,    // the bind failed for another reason the server gave
     LogonNeeded,    // the server refuses anonymous reads
     SealRefused,    // the server refuses a signed and sealed logon inside TLS
+    NoAnswer,       // the server stopped answering: no answer within the time limit
     Insecure,       // credentials were given but no encrypted connection could be had
     NoSuchObject,   // the path names nothing
     Rejected,       // the server refused the operation (rights, schema, syntax, ...)
@@ -86,15 +88,20 @@ public:
     // (not a failure).  A listing the server cut short fails with Fault::Truncated.
     virtual Outcome Search(const SearchRequest& request, const std::function<bool(LdapEntry&&)>& each) = 0;
     // One modify operation, all changes or none, sent with the permissive-modify control so a
-    // delete of an absent attribute succeeds.
+    // delete of an absent attribute succeeds.  It waits for the answer as a listing does.
     virtual Outcome Modify(std::string_view dn, const std::vector<Modification>& changes) = 0;
     // Called every 20 ms or so while a listing waits on the server (a page of 1000 entries
     // takes about a second under Wine), so a window serves its events meanwhile.  Unset: the
     // client waits for each page in one piece.
     void SetWaiting(std::function<void()> waiting) { waiting_ = std::move(waiting); }
+    // How long one operation may wait for the server's answer (30 s unless set).  A server
+    // silent that long fails the operation with Fault::NoAnswer, and every later one on this
+    // connection at once.
+    void SetTimeLimit(std::chrono::milliseconds limit) { timeLimit_ = limit; }
 
 protected:
     std::function<void()> waiting_;
+    std::chrono::milliseconds timeLimit_{30'000};
 };
 
 struct Connection {
