@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <cstdlib>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include "admin/common/ascii.h"
 #include "admin/directory/adspath.h"
 #include "admin/directory/ansi_text.h"
@@ -150,16 +154,53 @@ const std::vector<std::string>* LdapEntry::Find(std::string_view name) const {
     return nullptr;
 }
 
+namespace {
+
+constexpr char kPasswordVariable[] = "VELA_DIRECTORY_PASSWORD";
+
+std::string& TakenPassword() {
+    static std::string password;
+    return password;
+}
+
+}  // namespace
+
+void Wipe(std::string& secret) noexcept {
+    volatile char* p = secret.data();
+    for (std::size_t i = 0; i < secret.size(); ++i) p[i] = '\0';
+    secret.clear();
+}
+
+void TakePasswordFromEnvironment() {
+    static bool taken = false;
+    if (taken) return;
+    taken = true;
+    if (const char* v = std::getenv(kPasswordVariable)) TakenPassword() = v;
+#ifdef _WIN32
+    // The C runtime keeps a copy of the environment beside the process's own: both go.
+    ::SetEnvironmentVariableA(kPasswordVariable, nullptr);
+    _putenv_s(kPasswordVariable, "");
+#else
+    unsetenv(kPasswordVariable);
+#endif
+}
+
 ConnectionSettings SettingsFromEnvironment() {
+    TakePasswordFromEnvironment();
     auto get = [](const char* name) {
         const char* v = std::getenv(name);
         return v ? std::string(v) : std::string();
     };
-    return ConnectionSettings{get("VELA_DIRECTORY"), get("VELA_DIRECTORY_USER"), get("VELA_DIRECTORY_PASSWORD")};
+    return ConnectionSettings{get("VELA_DIRECTORY"), get("VELA_DIRECTORY_USER"), TakenPassword()};
 }
 
 Connector LdapConnector() {
-    return [] { return ConnectLdap(SettingsFromEnvironment()); };
+    return [] {
+        ConnectionSettings settings = SettingsFromEnvironment();
+        Connection c = ConnectLdap(settings);
+        Wipe(settings.password);
+        return c;
+    };
 }
 
 const std::vector<std::string>& ObjectAttributes() {

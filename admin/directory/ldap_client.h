@@ -124,8 +124,14 @@ struct ConnectionSettings {
 };
 
 // VELA_DIRECTORY=ldap://host:port, with VELA_DIRECTORY_USER and VELA_DIRECTORY_PASSWORD for
-// credentials.
+// credentials.  The password is the one TakePasswordFromEnvironment took.
 [[nodiscard]] ConnectionSettings SettingsFromEnvironment();
+// Takes VELA_DIRECTORY_PASSWORD out of the process environment (and the C runtime's copy of it)
+// and keeps it for SettingsFromEnvironment: no program started from here inherits it.  The first
+// call takes it; the program makes that call before anything else.
+void TakePasswordFromEnvironment();
+// Overwrites the text's characters before it goes: a password's copy is not left in freed memory.
+void Wipe(std::string& secret) noexcept;
 // The real client (ldap_client.cpp).
 [[nodiscard]] Connection ConnectLdap(const ConnectionSettings& settings);
 // A connector that reads the environment each time it connects.

@@ -2,10 +2,13 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "admin/directory/ldap_client.h"
 #include "admin/window/file_commands.h"
 #include "admin/window/main_window.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int showCommand) {
+    // Before anything can start a program: none inherits the directory password.
+    vela::directory::TakePasswordFromEnvironment();
     INITCOMMONCONTROLSEX classes{sizeof classes, ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_BAR_CLASSES |
                                                      ICC_LISTVIEW_CLASSES | ICC_TREEVIEW_CLASSES};
     ::InitCommonControlsEx(&classes);

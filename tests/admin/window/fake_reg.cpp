@@ -5,6 +5,8 @@
 //   VELA_FAKE_REG_LOG       file to append to (nothing is written when unset)
 //   VELA_FAKE_REG_SLEEP_MS  how long to linger before ending (default 0)
 //   VELA_FAKE_REG_EXIT      exit code (default 0)
+//   VELA_FAKE_REG_ENV_LOG   file to append the names of its VELA_DIRECTORY* variables to, one a
+//                           line (what the starter handed down; nothing is written when unset)
 //
 // Each run appends "start|<show>|<own path>|<command line>" CR LF before lingering and
 // "end|<pid>" CR LF after it, where <show> is "show=<wShowWindow>" or "show=unset" when the
@@ -13,6 +15,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 namespace {
@@ -49,6 +52,15 @@ int main() {
     char self[MAX_PATH] = {};
     ::GetModuleFileNameA(nullptr, self, MAX_PATH);
     Append(log, "start|" + show + "|" + self + "|" + ::GetCommandLineA() + "\r\n");
+    if (const std::string envLog = Env("VELA_FAKE_REG_ENV_LOG"); !envLog.empty()) {
+        std::string names;
+        if (char* block = ::GetEnvironmentStringsA()) {
+            for (const char* v = block; *v; v += std::strlen(v) + 1)
+                if (std::strncmp(v, "VELA_DIRECTORY", 14) == 0) names += std::string(v, std::strcspn(v, "=")) + "\r\n";
+            ::FreeEnvironmentStringsA(block);
+        }
+        Append(envLog, names);
+    }
     ::Sleep(static_cast<DWORD>(std::strtoul(Env("VELA_FAKE_REG_SLEEP_MS").c_str(), nullptr, 10)));
     Append(log, "end|" + std::to_string(::GetCurrentProcessId()) + "\r\n");
     return static_cast<int>(std::strtoul(Env("VELA_FAKE_REG_EXIT").c_str(), nullptr, 10));

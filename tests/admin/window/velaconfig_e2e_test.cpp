@@ -687,14 +687,23 @@ TEST_F(VelaConfigE2E, QuitWithUnsavedEditsEndsAfterTheUnloadWithoutAQuestion) {
     EXPECT_EQ(vela::test::ReadWholeFile(cfg), kDistinctConfig);
 }
 
+// Also: the directory password the program was started with is not handed down to reg.exe.
 TEST_F(VelaConfigE2E, ClosingTheWindowEndsAfterTheUnload) {
-    const std::string cfg = dataFolder_ + "\\framework.ini";
+    const std::string cfg = dataFolder_ + "\\framework.ini", envLog = dataFolder_ + "\\reg-env.log";
     ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
+    ::SetEnvironmentVariableA("VELA_DIRECTORY_USER", "EXAMPLE\\someone");
+    ::SetEnvironmentVariableA("VELA_DIRECTORY_PASSWORD", "not for children");
+    ::SetEnvironmentVariableA("VELA_FAKE_REG_ENV_LOG", envLog.c_str());
     ASSERT_NO_FATAL_FAILURE(Start(cfg));
+    for (const char* name : {"VELA_DIRECTORY_USER", "VELA_DIRECTORY_PASSWORD", "VELA_FAKE_REG_ENV_LOG"})
+        ::SetEnvironmentVariableA(name, nullptr);
     ASSERT_NO_FATAL_FAILURE(WaitForMain());
     ASSERT_TRUE(d::Click(Tab().compression));
     ExpectEndsAfterOneHiddenUnload([&] { ::PostMessageA(main_, WM_CLOSE, 0, 0); });
     EXPECT_EQ(vela::test::ReadWholeFile(cfg), kDistinctConfig);
+    const std::string handedDown = vela::test::ReadWholeFile(envLog).value_or("");
+    EXPECT_NE(handedDown.find("VELA_DIRECTORY_USER\r\n"), std::string::npos) << handedDown;
+    EXPECT_EQ(handedDown.find("VELA_DIRECTORY_PASSWORD"), std::string::npos) << handedDown;
 }
 
 // --- Profile Settings and Servers ------------------------------------------------------------
