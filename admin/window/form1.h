@@ -37,7 +37,8 @@ public:
     void SetTarget(const std::string& target);
     [[nodiscard]] const std::string& Target() const noexcept { return target_; }
     // mnuChange: shows the dialog and brings it forward.
-    void Show();
+    // Shows the dialog; opened from hidden, centred on `over` (the main window).
+    void Show(HWND over = nullptr);
     // For the message loop: true when `msg` was the dialog's keyboard navigation and is handled.
     bool Translate(MSG& msg);
     [[nodiscard]] bool Running() const noexcept { return running_; }

@@ -518,7 +518,10 @@ void frmConfig::PumpMessages(bool keepQuit) {
 void frmConfig::SSTab1_SelChange() {
     const int previous = shownTab_;
     ShowPage(static_cast<int>(::SendMessageA(tab_, TCM_GETCURSEL, 0, 0)));
-    ShowCurrentFile();  // a message the last page left in the status bar goes with it
+    // A message and a change count the last page left in the status bar go with it.
+    countText_.clear();
+    statusText_.clear();
+    ShowCurrentFile();
     // The page is painted before its work starts, which may keep the window busy for a while.
     ::RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
     SSTab1_Click(previous);

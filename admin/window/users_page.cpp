@@ -89,11 +89,13 @@ void UsersPage::OnActivate() {
 }
 
 void UsersPage::LoadDomain() {
+    if (links_.showCount) links_.showCount({});
     // What could not be read is not shown; the status bar says why.
     ShowListing(tab_.LoadDomain());
 }
 
 void UsersPage::ListOU(const std::string& currOU) {
+    if (links_.showCount) links_.showCount({});  // the last change's count belongs to the listing before
     if (links_.busy) links_.busy(true);
     const directory::Outcome listed = tab_.ListOU(currOU);  // a container that cannot be read leaves the list empty
     if (links_.busy) links_.busy(false);
@@ -125,7 +127,7 @@ void UsersPage::TreeView1_MouseUp(bool rightButton) {
     if (chosen == IDM_CHANGE_PROFILE_PATH) mnuChange_Click();
 }
 
-void UsersPage::mnuChange_Click() { EnsureForm1().Show(); }
+void UsersPage::mnuChange_Click() { EnsureForm1().Show(::GetAncestor(hwnd_, GA_ROOT)); }
 
 Form1& UsersPage::EnsureForm1() {
     if (!form1_) form1_ = std::make_unique<Form1>(instance_, Form1Links{links_.connector, links_.pump, links_.showCount});

@@ -203,6 +203,11 @@ TEST_F(UsersTab, TreeListAndChangerThroughTheirControls) {
     ChangeProfilePathOn(Find(kSalesPath));
     ASSERT_TRUE(::IsWindowVisible(Form1()));
     EXPECT_EQ(::GetWindow(Form1(), GW_OWNER), nullptr);
+    RECT main{}, dialog{};
+    ::GetWindowRect(form->hwnd(), &main);
+    ::GetWindowRect(Form1(), &dialog);
+    EXPECT_LE(std::abs((main.left + main.right) - (dialog.left + dialog.right)), 2) << "centred on the main window";
+    EXPECT_LE(std::abs((main.top + main.bottom) - (dialog.top + dialog.bottom)), 2);
     const std::pair<int, const char*> captions[] = {
         {0, "Change profile path"},        {IDC_FORM1_LABEL1, "Change profile for"},
         {IDC_FORM1_LABEL2, kSalesPath.c_str()}, {IDC_FORM1_CHECK1, "&Profile Path"},
@@ -246,6 +251,9 @@ TEST_F(UsersTab, TreeListAndChangerThroughTheirControls) {
     EXPECT_EQ(Stored("CN=Archived,CN=Archive,OU=Sales"), "-|-");
     ChangeProfilePathOn(Find(kSalesPath));
     EXPECT_EQ(WindowText(Form1Item(IDC_FORM1_TEXT1)), "  \\\\fs\\new  ") << "opens again with its entries";
+    // The count belongs to the listing it was made on: the next listing takes it away.
+    MouseOn(Find(kSalesPath), false, true);
+    EXPECT_EQ(CountText(), "");
 }
 
 // The server stops while OK works through the domain recursively (10,006 users): the window
