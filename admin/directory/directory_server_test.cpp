@@ -125,6 +125,20 @@ protected:
         EXPECT_TRUE(o) << o.message;
         return v;
     }
+    // The first `n` users of OU=Big.
+    void FirstBigUsers(std::size_t n, std::vector<DirObject>& users) {
+        ASSERT_TRUE(dir_->Enumerate("LDAP://OU=Big," + std::string(kDomain), {"user"}, [&](const DirObject& o) {
+            users.push_back(o);
+            return users.size() < n;
+        }));
+    }
+    // Both paths of `u` to \\fs\<where>\<sam> and \\ts\<where>\<sam>, in one commit.
+    static Outcome MoveBoth(Directory& d, const DirObject& u, const std::string& where) {
+        Changes ch;
+        ch.Put("profilePath", "\\\\fs\\" + where + "\\" + *u.samAccountName);
+        ch.Put("TerminalServicesProfilePath", "\\\\ts\\" + where + "\\" + *u.samAccountName);
+        return d.SetInfo(u, ch);
+    }
     Connection conn_;
     std::unique_ptr<Directory> dir_;
 };
@@ -402,18 +416,9 @@ TEST_F(DirectoryServer, LdapsearchReadsTheSameBytes) {
 // server runs again a new connection does everything.
 TEST_F(DirectoryServer, FrozenServerEndsAtTheTimeLimit) {
     if (Samba()) GTEST_SKIP() << "slapd's process is the one to freeze";
-    const std::string ou = std::string("OU=Big,") + kDomain;
     std::vector<DirObject> users;
-    ASSERT_TRUE(dir_->Enumerate("LDAP://" + ou, {"user"}, [&](const DirObject& o) {
-        users.push_back(o);
-        return users.size() < 20;
-    }));
-    auto change = [](Directory& d, const DirObject& u) {
-        Changes ch;
-        ch.Put("profilePath", "\\\\fs\\frozen\\" + *u.samAccountName);
-        ch.Put("TerminalServicesProfilePath", "\\\\ts\\frozen\\" + *u.samAccountName);
-        return d.SetInfo(u, ch);
-    };
+    ASSERT_NO_FATAL_FAILURE(FirstBigUsers(20, users));
+    const auto change = [](Directory& d, const DirObject& u) { return MoveBoth(d, u, "frozen"); };
     int served = 0;
     conn_.client->SetWaiting([&] { ++served; });
     conn_.client->SetTimeLimit(std::chrono::milliseconds(1500));
@@ -452,18 +457,9 @@ TEST_F(DirectoryServer, ServerStoppedMidRun) {
     if (Samba()) GTEST_SKIP() << "the domain controller takes too long to start again; slapd shows the client's rule";
     const std::string folder = UnixFolder();
     ASSERT_FALSE(folder.empty());
-    const std::string ou = std::string("OU=Big,") + kDomain;
     std::vector<DirObject> users;
-    ASSERT_TRUE(dir_->Enumerate("LDAP://" + ou, {"user"}, [&](const DirObject& o) {
-        users.push_back(o);
-        return users.size() < 100;
-    }));
-    auto change = [](Directory& d, const DirObject& u) {
-        Changes ch;
-        ch.Put("profilePath", "\\\\fs\\moved\\" + *u.samAccountName);
-        ch.Put("TerminalServicesProfilePath", "\\\\ts\\moved\\" + *u.samAccountName);
-        return d.SetInfo(u, ch);
-    };
+    ASSERT_NO_FATAL_FAILURE(FirstBigUsers(100, users));
+    const auto change = [](Directory& d, const DirObject& u) { return MoveBoth(d, u, "moved"); };
     int written = 0, unreachable = 0;
     for (std::size_t i = 0; i < users.size(); ++i) {
         if (i == 40) {
