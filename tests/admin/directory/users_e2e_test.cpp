@@ -145,10 +145,24 @@ protected:
         }
         return false;
     }
-    // The right button on the node, "Change profile path" from the popup with the keyboard.
+    // The right button on the node, "Change profile path" from the popup with the keyboard.  The
+    // main window is brought forward first (a hidden Form1 leaves no window active), and a
+    // release the popup did not follow is repeated.
     HWND OpenForm1(HWND tree, HTREEITEM item) const {
-        MouseAt(ItemCentre(tree, item), true, 1);
-        if (!d::WaitFor([&] { return !d::TopLevelWindows(app_->id(), "#32768").empty(); })) return nullptr;
+        d::Activate(main_);
+        // The node selected first: the release takes the selected node as the dialog's target.
+        const auto selected = [&] { return reinterpret_cast<HTREEITEM>(Send(tree, TVM_GETNEXTITEM, TVGN_CARET)) == item; };
+        for (int attempt = 0; attempt < 3 && !selected(); ++attempt) {
+            MouseAt(ItemCentre(tree, item), false, 1);
+            d::WaitFor(selected, 2000);
+        }
+        if (!selected()) return nullptr;
+        bool popup = false;
+        for (int attempt = 0; attempt < 3 && !popup; ++attempt) {
+            MouseAt(ItemCentre(tree, item), true, 1);
+            popup = d::WaitFor([&] { return !d::TopLevelWindows(app_->id(), "#32768").empty(); }, 3000);
+        }
+        if (!popup) return nullptr;
         d::PressKey(VK_DOWN);
         d::PressKey(VK_RETURN);
         return d::WaitForTopLevel(app_->id(), "Change profile path");
@@ -364,6 +378,7 @@ TEST_F(UsersE2E, RealDomainController) {
     // The profile path of every user of Sales and the units below it.
     HWND form1 = OpenForm1(tree, sales);
     ASSERT_NE(form1, nullptr);
+    ASSERT_EQ(d::TextOf(d::FindControlAfter(form1, "Change profile for", "Static")), "LDAP://OU=Sales,DC=example,DC=test");
     ASSERT_TRUE(d::Click(d::FindControl(form1, "Button", "Profile Path")));
     ASSERT_TRUE(d::TypeInto(d::FindControlAfter(form1, "Profile Path", "Edit"), "\\\\fs3\\p"));
     ASSERT_TRUE(d::Click(d::FindControl(form1, "Button", "Process subcontainers recursively")));
