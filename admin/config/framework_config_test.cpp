@@ -84,6 +84,7 @@ public:
     std::string ParentFolder(const std::string& p) override { return real_->ParentFolder(p); }
     bool FolderExists(const std::string& p) override { return real_->FolderExists(p); }
     bool FileExists(const std::string& p) override { return real_->FileExists(p); }
+    bool IsReadOnlyFile(const std::string& p) override { return real_->IsReadOnlyFile(p); }
     bool CreateFolder(const std::string& p) override {
         if (p.rfind(allowed_, 0) != 0) {
             refused.push_back(p);

@@ -32,12 +32,18 @@ std::wstring KeyPath(std::string_view keyPath) {
 }
 
 // The value's data in the form the ANSI functions return: text types narrowed to the ANSI code
-// page, everything else as stored.  nullopt when the query fails.
-std::optional<std::pair<DWORD, std::string>> QueryData(HKEY key, const std::wstring& name) {
+// page, everything else as stored.  nullopt when the query fails; `missing` then tells whether
+// the value does not exist.
+std::optional<std::pair<DWORD, std::string>> QueryData(HKEY key, const std::wstring& name, bool& missing) {
+    missing = false;
     // A value's size can change between two queries (another writer): retry a few times.
     for (int attempt = 0; attempt < 4; ++attempt) {
         DWORD type = 0, size = 0;
-        if (::RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
+        if (const LSTATUS rc = ::RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
+            rc != ERROR_SUCCESS) {
+            missing = rc == ERROR_FILE_NOT_FOUND;
+            return std::nullopt;
+        }
         // Anything but text fails at once past the read buffer.  A text's limit applies to its
         // ANSI form and is checked after narrowing; an ANSI byte comes from at most two UTF-16
         // units, so a longer text cannot fit.
@@ -60,17 +66,28 @@ std::optional<std::pair<DWORD, std::string>> QueryData(HKEY key, const std::wstr
 
 }  // namespace
 
-std::optional<std::string> QueryRegValue(HKEY root, std::string_view keyPath, std::string_view valueName,
-                                         std::wstring_view machine) {
+LookUpResult LookUpRegValue(HKEY root, std::string_view keyPath, std::string_view valueName,
+                            std::wstring_view machine) {
     UniqueKey remote;  // closed after `key`, on every path
     const HKEY base = Root(root, machine, remote);
-    if (base == nullptr) return std::nullopt;
+    if (base == nullptr) return {LookUp::NoConnection, {}};
     UniqueKey key;
-    if (::RegOpenKeyExW(base, KeyPath(keyPath).c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
-        return std::nullopt;
-    const auto data = QueryData(key.get(), win32::Widen(valueName, CP_ACP));
-    if (!data) return std::nullopt;
-    return DisplayText(data->first, data->second);
+    if (const LSTATUS rc = ::RegOpenKeyExW(base, KeyPath(keyPath).c_str(), 0, KEY_QUERY_VALUE, key.put());
+        rc != ERROR_SUCCESS)
+        return {rc == ERROR_FILE_NOT_FOUND ? LookUp::NotThere : LookUp::Unreadable, {}};
+    bool missing = false;
+    const auto data = QueryData(key.get(), win32::Widen(valueName, CP_ACP), missing);
+    if (!data) return {missing ? LookUp::NotThere : LookUp::Unreadable, {}};
+    std::optional<std::string> text = DisplayText(data->first, data->second);
+    if (!text) return {LookUp::Unreadable, {}};
+    return {LookUp::Read, std::move(*text)};
+}
+
+std::optional<std::string> QueryRegValue(HKEY root, std::string_view keyPath, std::string_view valueName,
+                                         std::wstring_view machine) {
+    LookUpResult r = LookUpRegValue(root, keyPath, valueName, machine);
+    if (r.outcome != LookUp::Read) return std::nullopt;
+    return std::move(r.text);
 }
 
 std::string ReadRegValue(HKEY root, std::string_view keyPath, std::string_view valueName, std::wstring_view machine) {

@@ -29,6 +29,22 @@ namespace vela::ellreg {
 [[nodiscard]] std::optional<std::string> QueryRegValue(HKEY root, std::string_view keyPath,
                                                        std::string_view valueName, std::wstring_view machine);
 
+// How a lookup of one value went; only EllReg can tell these apart, so it says which.
+enum class LookUp {
+    Read,          // `text` holds the value's display text
+    NoConnection,  // the machine's registry could not be reached
+    NotThere,      // the machine answered: the key or the value does not exist
+    Unreadable,    // the machine answered but refused the open or the read, or the data is too long
+};
+struct LookUpResult {
+    LookUp outcome = LookUp::NoConnection;
+    std::string text;  // Read only
+};
+
+// QueryRegValue, saying why there is no value.
+[[nodiscard]] LookUpResult LookUpRegValue(HKEY root, std::string_view keyPath, std::string_view valueName,
+                                          std::wstring_view machine);
+
 // QueryRegValue, with every failure read as the text "Not Found".
 [[nodiscard]] std::string ReadRegValue(HKEY root, std::string_view keyPath, std::string_view valueName,
                                        std::wstring_view machine);

@@ -103,6 +103,19 @@ TEST_F(EllReg, FailuresReadNotFoundWriteNothingAndCloseEveryKey) {
         for (const char* value : {"long", "absent"})
             EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, kKey, value, machine), "Not Found");
         EXPECT_EQ(ReadRegValue(HKEY_LOCAL_MACHINE, kKey + "missing\\"s, "present", machine), "Not Found");
+        // Behind the one text: no connection, no value (or key), and a value that cannot be read.
+        const struct {
+            std::string key;
+            const char* value;
+            LookUp outcome;
+        } lookUps[] = {{kKey, "present", LookUp::Read}, {kKey, "absent", LookUp::NotThere},
+                       {kKey + "missing\\"s, "present", LookUp::NotThere}, {kKey, "long", LookUp::Unreadable}};
+        for (const auto& l : lookUps) {
+            SCOPED_TRACE(l.key + l.value);
+            const LookUpResult r = LookUpRegValue(HKEY_LOCAL_MACHINE, l.key, l.value, machine);
+            EXPECT_EQ(static_cast<int>(r.outcome), static_cast<int>(reachable ? l.outcome : LookUp::NoConnection));
+            EXPECT_EQ(r.text, r.outcome == LookUp::Read ? "x" : "");
+        }
         EXPECT_EQ(WriteRegValue(HKEY_LOCAL_MACHINE, kKey + "new\\"s, "v", REG_SZ, "Web", machine), reachable);
         EXPECT_EQ(QueryRegValue(HKEY_LOCAL_MACHINE, kKey + "new\\"s, "v", L"").has_value(), reachable);
         ::RegDeleteKeyA(HKEY_LOCAL_MACHINE, (kKey + "new"s).c_str());

@@ -32,6 +32,9 @@ public:
     [[nodiscard]] virtual std::string ParentFolder(const std::string& fullPath) = 0;
     [[nodiscard]] virtual bool FolderExists(const std::string& path) = 0;
     [[nodiscard]] virtual bool FileExists(const std::string& path) = 0;
+    // True when `path` names a file the platform marks read-only: Windows its read-only
+    // attribute, POSIX no write permission for its owner.  WriteFile refuses such a file.
+    [[nodiscard]] virtual bool IsReadOnlyFile(const std::string& path) = 0;
     // Creates one folder level; false if it exists already or cannot be made.
     [[nodiscard]] virtual bool CreateFolder(const std::string& path) = 0;
     // Names (not paths) of the subfolders of `path`, in the platform's listing order.

@@ -86,6 +86,13 @@ public:
         return !ec && fs::exists(st) && !fs::is_directory(st);
     }
 
+    bool IsReadOnlyFile(const std::string& path) override {
+        std::error_code ec;
+        if (path.empty()) return false;
+        const fs::file_status st = fs::status(Native(path), ec);
+        return !ec && fs::is_regular_file(st) && (st.permissions() & fs::perms::owner_write) == fs::perms::none;
+    }
+
     bool CreateFolder(const std::string& path) override {
         return !path.empty() && ::mkdir(Native(path).c_str(), 0777) == 0;
     }

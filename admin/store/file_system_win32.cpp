@@ -167,6 +167,11 @@ public:
         return a != kNoAttributes && !(a & FILE_ATTRIBUTE_DIRECTORY);
     }
 
+    bool IsReadOnlyFile(const std::string& path) override {
+        const DWORD a = Attributes(path);
+        return a != kNoAttributes && !(a & FILE_ATTRIBUTE_DIRECTORY) && (a & FILE_ATTRIBUTE_READONLY);
+    }
+
     bool CreateFolder(const std::string& path) override {
         return !path.empty() && ::CreateDirectoryA(path.c_str(), nullptr) != 0;
     }

@@ -8,8 +8,9 @@
 //    a user toggle) and its "Server Type" column.
 //  - ListView2_ItemCheck (a user's toggle only): calls Tick(server, Combo5's text, ticked), sets
 //    the check mark to the result's `checked` (again not a user toggle), the "Server Type" column
-//    to `serverType`, and, when the server did not take the write (`!taken`), says so in the status
-//    bar with TickFailureText.
+//    to `serverType` unless the toggle was `refused`, and, when the server did not take the write
+//    (`!taken`), says why in the status bar with TickFailureText.
+//  - Combo5_DropDown (the box refilled, nothing picked in it): calls ClearMarks(list).
 //  - EnumServers (a refill of the list): calls CancelScan() before the rows go.
 //
 // Server names are UTF-8 (as server_enum.h delivers them); server types are ANSI text.
@@ -27,13 +28,29 @@ namespace vela {
 inline constexpr char kServerTypeKey[] = "Software\\Orvanta\\Vela Framework\\";
 inline constexpr char kServerTypeValue[] = "ServerType";
 
+// What a read of one server's ServerType found.
+struct ServerTypeRead {
+    enum class Outcome {
+        Held,         // the value is there: `type` (which may be empty)
+        Unset,        // the server answered; it has no such key or value
+        Unreadable,   // the server answered but refused the read, or the value is not text we can show
+        Unreachable,  // no connection to the server's registry
+    };
+    Outcome outcome = Outcome::Unreachable;
+    std::string type;  // Held only
+
+    friend bool operator==(const ServerTypeRead&, const ServerTypeRead&) = default;
+};
+
+// The "Server Type" column for a read: the type held, an empty cell for none, and the two
+// failures in parentheses ("(not reachable)", "(not readable)"), which no plain type name can be.
+[[nodiscard]] std::string ServerTypeColumn(const ServerTypeRead& read);
+
 // The ServerType value of each server.
 class ServerRegistry {
 public:
     virtual ~ServerRegistry() = default;
-    // The value's text; nullopt when it cannot be read (server unreachable, access refused, value
-    // missing or unreadable).
-    [[nodiscard]] virtual std::optional<std::string> ReadServerType(const std::string& server) = 0;
+    [[nodiscard]] virtual ServerTypeRead ReadServerType(const std::string& server) = 0;
     // Stores `type` as REG_SZ, creating the key if needed; false when the write visibly failed.
     virtual bool WriteServerType(const std::string& server, const std::string& type) = 0;
 };
@@ -47,22 +64,28 @@ public:
     [[nodiscard]] virtual std::string ServerAt(std::size_t row) = 0;
     // The type picked in Combo5 now.
     [[nodiscard]] virtual std::string PickedType() = 0;
-    // Row `row` carries the picked type (`checked`); `serverType` is what the server returned, or
-    // "Not Found" when it could not be read.
+    // Row `row` carries the picked type (`checked`); `serverType` is its "Server Type" column
+    // (ServerTypeColumn).
     virtual void Show(std::size_t row, bool checked, const std::string& serverType) = 0;
+    // Row `row` loses its check mark; its "Server Type" column stays.
+    virtual void Uncheck(std::size_t row) = 0;
 };
 
 // The outcome of a user's tick or clear, read back from the server after the write.
 struct TickResult {
     bool checked = false;    // the check mark that tells what the server now holds
-    std::string serverType;  // the value read back, or "Not Found"
+    std::string serverType;  // the "Server Type" column for the value read back
     bool taken = false;      // the server holds what was written
+    bool refused = false;    // no type was picked: nothing was written or read, the column stays
+    ServerTypeRead::Outcome read = ServerTypeRead::Outcome::Held;  // how the read-back went
 };
 
-// The status-bar text for a server that did not take a tick (`ticked`) or a clear.  Only joins
-// text: pass `server` and `type` in one encoding (the page converts both to UTF-16 first, the name
-// from UTF-8, the type from the ANSI code page).
-[[nodiscard]] std::string TickFailureText(std::string_view server, std::string_view type, bool ticked);
+// The status-bar text for a toggle that did not take: `ticked` or cleared on `server`, with
+// `type` picked, and what the read-back found (`result`).  Only joins text: pass `server` and
+// `type` in one encoding (the page converts both to UTF-16 first, the name from UTF-8, the type
+// from the ANSI code page).
+[[nodiscard]] std::string TickFailureText(std::string_view server, std::string_view type, bool ticked,
+                                          const TickResult& result);
 
 class ServerAssignment {
 public:
@@ -71,11 +94,16 @@ public:
     explicit ServerAssignment(ServerRegistry& registry, std::function<void()> between = [] {});
 
     // The marking scan: for each row in list order, runs `between`, reads the server's type and
-    // shows the row checked when it equals the type picked now, ASCII letter case ignored.  A
-    // server that cannot be read is never checked, whatever the picked type is called.  Writes
-    // nothing.  Stops early when CancelScan runs or a newer scan starts meanwhile (the newer scan
-    // has covered every row with the newest pick), or when the list got shorter.
+    // shows the row checked when it equals the type picked now, letter case ignored as Windows
+    // ignores it in names (NamesEqualIgnoringCase).  A server that cannot be read, or holds no
+    // value, is never checked, and with nothing picked no row is.  Writes nothing.  Stops early
+    // when CancelScan runs or a newer scan starts meanwhile (the newer scan has covered every row
+    // with the newest pick), or when the list got shorter.
     void Mark(ServerList& list);
+
+    // No type is picked any more: stops a running scan and takes every row's check mark away
+    // without reading anything; the "Server Type" columns stay.
+    void ClearMarks(ServerList& list);
 
     // Stops a running scan at its next server.
     void CancelScan() noexcept { ++scan_; }
@@ -83,6 +111,8 @@ public:
     // A user's toggle of `server`: writes `type` when ticked, the empty text when cleared, then
     // reads the value back.  The check mark follows the user when the server took the write, and
     // otherwise what the server holds, so it never claims a type the server does not carry.
+    // With no type picked (`type` empty) the toggle is refused: nothing is written or read, and
+    // the check mark goes back to what it was before the toggle.
     [[nodiscard]] TickResult Tick(const std::string& server, const std::string& type, bool ticked);
 
 private:

@@ -25,10 +25,18 @@ std::vector<std::string> NetServerEnumerator::TerminalServers() {
     return names;
 }
 
-std::optional<std::string> RemoteServerRegistry::ReadServerType(const std::string& server) {
-    if (server.empty()) return std::nullopt;
-    return ellreg::QueryRegValue(HKEY_LOCAL_MACHINE, kServerTypeKey, kServerTypeValue,
-                                 win32::Widen(server, CP_UTF8));
+ServerTypeRead RemoteServerRegistry::ReadServerType(const std::string& server) {
+    using enum ServerTypeRead::Outcome;
+    if (server.empty()) return {Unreachable, {}};
+    ellreg::LookUpResult r = ellreg::LookUpRegValue(HKEY_LOCAL_MACHINE, kServerTypeKey, kServerTypeValue,
+                                                    win32::Widen(server, CP_UTF8));
+    switch (r.outcome) {
+    case ellreg::LookUp::Read: return {Held, std::move(r.text)};
+    case ellreg::LookUp::NotThere: return {Unset, {}};
+    case ellreg::LookUp::Unreadable: return {Unreadable, {}};
+    case ellreg::LookUp::NoConnection: break;
+    }
+    return {Unreachable, {}};
 }
 
 bool RemoteServerRegistry::WriteServerType(const std::string& server, const std::string& type) {

@@ -41,7 +41,7 @@ private:
 // An empty server name is refused: EllReg would take it for the local machine.
 class RemoteServerRegistry final : public ServerRegistry {
 public:
-    [[nodiscard]] std::optional<std::string> ReadServerType(const std::string& server) override;
+    [[nodiscard]] ServerTypeRead ReadServerType(const std::string& server) override;
     bool WriteServerType(const std::string& server, const std::string& type) override;
 };
 

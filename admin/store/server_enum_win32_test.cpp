@@ -72,9 +72,12 @@ TEST(RemoteServerRegistry, WritesAndReadsTheServerTypeOnTheNamedServer) {
     EXPECT_EQ(ellreg::ReadRegValue(HKEY_LOCAL_MACHINE, kServerTypeKey, kServerTypeValue, L""), "Web");
     // An empty name would be the local machine: a row without a name reaches nothing.
     EXPECT_FALSE(registry.WriteServerType("", "Office"));
-    EXPECT_EQ(registry.ReadServerType(""), std::nullopt);
-    EXPECT_EQ(registry.ReadServerType(server), "Web");
+    using enum ServerTypeRead::Outcome;
+    EXPECT_EQ(registry.ReadServerType(""), (ServerTypeRead{Unreachable, ""}));
+    EXPECT_EQ(registry.ReadServerType(server), (ServerTypeRead{Held, "Web"}));
     ::RegDeleteKeyValueA(HKEY_LOCAL_MACHINE, kServerTypeKey, kServerTypeValue);
+    EXPECT_EQ(registry.ReadServerType(server), (ServerTypeRead{Unset, ""}));
+    EXPECT_EQ(registry.ReadServerType("VELA-NO-SUCH-HOST"), (ServerTypeRead{Unreachable, ""}));
 }
 
 }  // namespace

@@ -16,14 +16,19 @@ bool IsDeviceName(std::string_view name) {
 
 }  // namespace
 
-bool IsPlainName(std::string_view name) {
-    if (name.empty() || name == "." || name == "..") return false;
+bool IsPlainName(std::string_view name) { return PlainNameRefusal(name).empty(); }
+
+std::string PlainNameRefusal(std::string_view name) {
+    if (name.empty()) return "it is empty";
+    if (name == "." || name == "..") return "it stands for a folder (. or ..)";
     for (char c : name) {
-        const auto b = static_cast<unsigned char>(c);
-        if (b < 0x20 || std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos) return false;
+        if (static_cast<unsigned char>(c) < 0x20) return "it holds a control character";
+        if (std::string_view("\\/:*?\"<>|").find(c) != std::string_view::npos)
+            return std::string("it holds ") + c + ", which no name may hold (\\ / : * ? \" < > |)";
     }
-    const char last = name.back();
-    return last != ' ' && last != '.' && !IsDeviceName(name);
+    if (name.back() == ' ' || name.back() == '.') return "it ends in a blank or a dot, which Windows drops";
+    if (IsDeviceName(name)) return "it is the name of a device (" + AsciiUpper(name.substr(0, name.find('.'))) + ")";
+    return {};
 }
 
 std::string ServerTypes::Folder(const std::string& configFolder, std::string_view name) {

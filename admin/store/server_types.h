@@ -22,6 +22,10 @@ inline constexpr std::string_view kDefaultServerType = "(DEFAULT)";
 // at all.  Such a name cannot resolve outside its folder.
 [[nodiscard]] bool IsPlainName(std::string_view name);
 
+// Why IsPlainName refuses `name`, as the end of a sentence for the status bar ("it ends in a
+// blank or a dot"); empty when the name is plain.
+[[nodiscard]] std::string PlainNameRefusal(std::string_view name);
+
 class ServerTypes {
 public:
     ServerTypes(FileSystem& fs, Prompts& prompts) : fs_(fs), prompts_(prompts) {}

@@ -37,29 +37,53 @@ std::optional<SettingsFile> SettingsFiles::Load(const std::string& folder, const
     if (!bytes) return std::nullopt;
     file.bytes = std::move(*bytes);
     file.encoding = DetectEncoding(file.bytes);
-    if (!file.ReadOnly()) file.text = WithCrLf(file.bytes);
+    file.readOnlyFile = fs_.IsReadOnlyFile(file.path);
+    if (file.AnsiText()) file.text = WithCrLf(file.bytes);
     return file;
 }
 
 bool SettingsFiles::Save(SettingsFile& file, const std::string& editorText) {
-    if (file.ReadOnly()) return false;
+    std::string name = "\"";
+    (name += std::string_view(file.path).substr(file.path.find_last_of("\\/") + 1)) += '"';
+    refusal_.clear();
+    if (!file.AnsiText()) {
+        refusal_ = name + (file.encoding == TextEncoding::Binary ? " holds NUL bytes" : " is not ANSI text") +
+                   ": it is shown read-only and not saved.";
+        return false;
+    }
+    file.readOnlyFile = fs_.IsReadOnlyFile(file.path);  // marked or unmarked since the load
+    if (file.readOnlyFile) {
+        refusal_ = name + " is marked read-only: it is not saved.";
+        return false;
+    }
     std::string bytes = editorText == file.text ? file.bytes : WithCrLf(editorText);
     // A NUL typed or pasted into the editor cannot be there; the text is taken as it is.
-    if (!fs_.WriteFile(file.path, bytes)) return false;
+    if (!fs_.WriteFile(file.path, bytes)) {
+        refusal_ = name + " could not be saved: the file or its folder cannot be written.";
+        return false;
+    }
     file.text = WithCrLf(bytes);
     file.bytes = std::move(bytes);
     return true;
 }
 
 std::optional<std::string> SettingsFiles::New(const std::string& folder) {
+    refusal_.clear();
     const std::optional<std::string> answer = prompts_.InputBox("File name:", "New settings file", "");
     if (!answer || TrimBlanks(*answer).empty()) return std::nullopt;
     std::string name = *answer;
     if (!AsciiIContains(name, ".ini")) name += ".INI";
-    if (!IsPlainName(name)) return std::nullopt;
+    if (const std::string why = PlainNameRefusal(name); !why.empty()) {
+        refusal_ = "No settings file was made: \"" + name + "\" cannot be a file name: " + why + ".";
+        return std::nullopt;
+    }
     std::string text(kSettingsFileTemplate);
     text += "\r\n";
-    if (!fs_.WriteFile(JoinPath(folder, name), text)) return std::nullopt;
+    if (!fs_.WriteFile(JoinPath(folder, name), text)) {
+        refusal_ = "\"" + name + "\" could not be written: the folder cannot be written, or a read-only file has "
+                   "that name.";
+        return std::nullopt;
+    }
     return name;
 }
 

@@ -10,7 +10,8 @@
 //
 // Files in another encoding than the ANSI code page (a byte-order mark of UTF-8 or UTF-16) and
 // files holding NUL bytes are shown read-only and never written: the editor works on ANSI text,
-// and writing them from it would destroy them.
+// and writing them from it would destroy them.  Files the platform marks read-only are shown
+// read-only too.  Whatever New or Save refuses, LastRefusal says why.
 #pragma once
 
 #include <optional>
@@ -55,8 +56,12 @@ struct SettingsFile {
     // What the editor was given, for ANSI files: the bytes with CR LF line ends.  Empty for the
     // others, which the page shows from `bytes` in their own encoding.
     std::string text;
+    bool readOnlyFile = false;  // the platform marks the file read-only (at the load or last save)
 
-    [[nodiscard]] bool ReadOnly() const { return encoding != TextEncoding::Ansi; }
+    // The editor gets `text` (ANSI) or the page's reading of `bytes` (any other encoding).
+    [[nodiscard]] bool AnsiText() const { return encoding == TextEncoding::Ansi; }
+    // Shown read-only and never written.
+    [[nodiscard]] bool ReadOnly() const { return !AnsiText() || readOnlyFile; }
 };
 
 class SettingsFiles {
@@ -67,8 +72,10 @@ public:
     [[nodiscard]] std::optional<SettingsFile> Load(const std::string& folder, const std::string& name);
 
     // "Save": writes `editorText` into `file` through the file system's replace, so a failed
-    // write leaves the old file.  Unchanged text writes the stored bytes.  A read-only file is
-    // never written.  On success `file` holds what is now stored.
+    // write leaves the old file.  Unchanged text writes the stored bytes.  A file in another
+    // encoding is never written; whether the platform marks the file read-only is asked again
+    // (`readOnlyFile` then holds the answer), so a mark taken away since the load lets it be
+    // saved.  On success `file` holds what is now stored.
     bool Save(SettingsFile& file, const std::string& editorText);
 
     // "New": prompts for a name, completes it with ".INI" unless it holds ".ini" anywhere, and
@@ -84,7 +91,12 @@ public:
     // trailing separator).
     [[nodiscard]] static std::string PropertiesPath(const std::string& folder, const std::string& name);
 
+    // Why the last New or Save made or wrote nothing, one sentence for the status bar; empty after
+    // one that wrote, or a New the user cancelled or left blank.
+    [[nodiscard]] const std::string& LastRefusal() const { return refusal_; }
+
 private:
+    std::string refusal_;
     FileSystem& fs_;
     Prompts& prompts_;
 };

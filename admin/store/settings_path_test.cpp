@@ -30,6 +30,7 @@ public:
     std::string ParentFolder(const std::string&) override { return {}; }
     bool FolderExists(const std::string& p) override { return folders.count(p) > 0; }
     bool FileExists(const std::string&) override { return false; }
+    bool IsReadOnlyFile(const std::string&) override { return false; }
     bool CreateFolder(const std::string& p) override {
         created.push_back(p);
         return folders.insert(p).second;

@@ -65,6 +65,24 @@ TEST(IsPlainName, RefusesWhatWouldNameAnotherEntryOrNone) {
         EXPECT_FALSE(IsPlainName(bad)) << bad;
 }
 
+TEST(PlainNameRefusal, SaysWhyANameIsRefused) {
+    const struct {
+        const char *name, *why;
+    } cases[] = {
+        {"Web.INI", ""},
+        {"", "it is empty"},
+        {"..", "it stands for a folder (. or ..)"},
+        {"a\tb", "it holds a control character"},
+        {"a/b.INI", "it holds /, which no name may hold (\\ / : * ? \" < > |)"},
+        {"x.ini ", "it ends in a blank or a dot, which Windows drops"},
+        {"com1.ini", "it is the name of a device (COM1)"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(PlainNameRefusal(c.name), c.why) << c.name;
+        EXPECT_EQ(IsPlainName(c.name), *c.why == '\0') << c.name;
+    }
+}
+
 TEST_F(StoreTest, TheBoxesListDefaultFirstThenTheTypeFolders) {
     EXPECT_EQ(types.List(cfg), std::vector<std::string>{"(DEFAULT)"});  // no store root
     ASSERT_TRUE(fs->CreateFolder(root));
@@ -151,18 +169,30 @@ TEST_F(StoreTest, NewSettingsFileWritesTheTemplateUnderTheCompletedName) {
     const std::string folder = tmp.Path();
     const std::string written = std::string(kSettingsFileTemplate) + "\r\n";
     Write(folder + "\\taken.INI", "old content");
+    const std::string badName = "No settings file was made: ";
     const struct {
         std::optional<std::string> answer;
         std::optional<std::string> name;
+        std::string refusal;  // LastRefusal
     } cases[] = {
-        {"web", "web.INI"},   {"Office.ini", "Office.ini"},   {"my.ini.txt", "my.ini.txt"}, {"taken", "taken.INI"},
-        {"  ", std::nullopt}, {std::nullopt, std::nullopt}, {"..\\up", std::nullopt}, {"x.ini ", std::nullopt},
-        {"a/b", std::nullopt},
+        {"web", "web.INI", ""},
+        {"Office.ini", "Office.ini", ""},
+        {"my.ini.txt", "my.ini.txt", ""},
+        {"taken", "taken.INI", ""},
+        {"  ", std::nullopt, ""},  // as good as Cancel
+        {std::nullopt, std::nullopt, ""},
+        {"..\\up", std::nullopt, badName + "\"..\\up.INI\" cannot be a file name: it holds \\, which no name may hold "
+                                           "(\\ / : * ? \" < > |)."},
+        {"x.ini ", std::nullopt, badName + "\"x.ini \" cannot be a file name: it ends in a blank or a dot, which "
+                                           "Windows drops."},
+        {"a/b", std::nullopt, badName + "\"a/b.INI\" cannot be a file name: it holds /, which no name may hold "
+                                        "(\\ / : * ? \" < > |)."},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.answer.value_or("<Cancel>"));
         prompts.answers = {c.answer};
         EXPECT_EQ(files.New(folder), c.name);
+        EXPECT_EQ(files.LastRefusal(), c.refusal);
         if (c.name) {
             EXPECT_EQ(Read(folder + "\\" + *c.name), written);
         }
@@ -225,7 +255,49 @@ TEST_F(StoreTest, FilesInAnotherEncodingAreShownReadOnlyAndNeverWritten) {
         EXPECT_EQ(loaded->bytes, c.bytes);
         EXPECT_FALSE(files.Save(*loaded, "typed over"));
         EXPECT_EQ(Read(folder + "\\" + c.name), c.bytes);
+        std::string refusal = "\"";
+        refusal += c.name;
+        refusal += c.encoding == TextEncoding::Binary ? "\" holds NUL bytes" : "\" is not ANSI text";
+        EXPECT_EQ(files.LastRefusal(), refusal + ": it is shown read-only and not saved.");
     }
+}
+
+// The platform's read-only mark, set the platform's way ('\\' and '/' both separate there).
+void MarkReadOnly(const std::string& path, bool readOnly) {
+    std::string native = path;
+#ifndef _WIN32
+    std::replace(native.begin(), native.end(), '\\', '/');
+#endif
+    std::filesystem::permissions(native, std::filesystem::perms::owner_write,
+                                 readOnly ? std::filesystem::perm_options::remove : std::filesystem::perm_options::add);
+}
+
+TEST_F(StoreTest, AFileMarkedReadOnlyIsShownReadOnlyAndASaveSaysWhyItWroteNothing) {
+    const std::string folder = tmp.Path(), ro = folder + "\\ro.INI", later = folder + "\\later.INI";
+    Write(ro, "[a]\n");
+    Write(later, "x");
+    MarkReadOnly(ro, true);
+    auto loaded = files.Load(folder, "ro.INI");
+    ASSERT_TRUE(loaded);
+    EXPECT_TRUE(loaded->AnsiText() && loaded->ReadOnly());
+    EXPECT_EQ(loaded->text, "[a]\r\n");  // shown as any ANSI file
+    EXPECT_FALSE(files.Save(*loaded, "typed"));
+    EXPECT_EQ(files.LastRefusal(), "\"ro.INI\" is marked read-only: it is not saved.");
+    // Marked after it was loaded: refused all the same, and read-only from then on; unmarked, the
+    // first one saves.
+    auto second = files.Load(folder, "later.INI");
+    ASSERT_TRUE(second);
+    EXPECT_FALSE(second->ReadOnly());
+    MarkReadOnly(later, true);
+    EXPECT_FALSE(files.Save(*second, "typed"));
+    EXPECT_TRUE(second->ReadOnly());
+    EXPECT_EQ(files.LastRefusal(), "\"later.INI\" is marked read-only: it is not saved.");
+    MarkReadOnly(ro, false);
+    MarkReadOnly(later, false);
+    EXPECT_EQ(Read(ro) + Read(later), "[a]\nx");
+    // A save that works leaves no refusal behind.
+    EXPECT_TRUE(files.Save(*loaded, "typed"));
+    EXPECT_EQ(files.LastRefusal(), "");
 }
 
 TEST_F(StoreTest, DeleteSettingsFileAsksFirstAndDeletesOnlyOnYes) {

@@ -67,6 +67,14 @@ INT_PTR CALLBACK DialogPage::Thunk(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexc
         case WM_NOTIFY:
             ::SetWindowLongPtrA(h, DWLP_MSGRESULT, self->OnNotify(*reinterpret_cast<const NMHDR*>(lp)));
             return TRUE;
+        case WM_CTLCOLORSTATIC:
+            if (HBRUSH brush = self->OnCtlColorStatic(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp))) {
+                // A dialog procedure returns the brush itself; the themed dialog procedure takes
+                // it from DWLP_MSGRESULT.
+                ::SetWindowLongPtrA(h, DWLP_MSGRESULT, reinterpret_cast<LONG_PTR>(brush));
+                return reinterpret_cast<INT_PTR>(brush);
+            }
+            return FALSE;
         case WM_NCDESTROY:
             self->hwnd_ = nullptr;
             return FALSE;

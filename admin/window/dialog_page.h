@@ -28,6 +28,10 @@ protected:
     virtual void OnInit() {}
     virtual void OnCommand(int /*id*/, int /*code*/) {}
     virtual LRESULT OnNotify(const NMHDR& /*header*/) { return 0; }
+    // WM_CTLCOLORSTATIC for `control` (labels, and edits that are read-only or disabled): a brush
+    // for its background, having set up `dc`; null for the default (with visual styles the tab's
+    // own background, white under Wine).
+    virtual HBRUSH OnCtlColorStatic(HDC /*dc*/, HWND /*control*/) { return nullptr; }
 
     // From the next OnSize on, control `id` keeps its distance to the page's right edge
     // (`right`: moves; `width`: grows) and to its bottom edge (`bottom`: moves; `height`: grows),

@@ -92,6 +92,14 @@ frmConfig::frmConfig(HINSTANCE instance, FrameServices services)
               .Combo5_DropDown = [this] { serversPage_->Combo5_DropDown(); },
               .ShowFileProperties = [this](const std::string& path,
                                            HWND owner) { ShowFileProperties(path, owner, services_.shellExecuteEx); },
+              .ShowStatus =
+                  [this](const std::string& text) {
+                      if (text.empty()) {
+                          ShowCurrentFile();
+                      } else {
+                          ShowStatus(text);
+                      }
+                  },
           })),
       settings_(*fs_, *settingsPage_),
       editor_(*fs_, settings_),

@@ -106,15 +106,43 @@ TEST_F(Pages, AFileInAnotherEncodingIsShownReadOnlyAndNotWritten) {
     ::GetWindowTextW(editor, shown, 32);
     EXPECT_STREQ(shown, L"[a]\r\nx=\xE9");
     EXPECT_TRUE(::GetWindowLongPtrA(editor, GWL_STYLE) & ES_READONLY);
+    // On a read-only edit's grey, not the tab's texture.
+    const auto background = [&] {
+        HDC dc = ::GetDC(editor);
+        const auto brush = ::SendMessageA(form->Page(kSettingsTab), WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                          reinterpret_cast<LPARAM>(editor));
+        const COLORREF bk = ::GetBkColor(dc);
+        ::ReleaseDC(editor, dc);
+        return brush == reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_3DFACE)) && bk == ::GetSysColor(COLOR_3DFACE);
+    };
+    EXPECT_TRUE(background());
     ::SendMessageA(editor, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("typed"));
     ::SendMessageA(editor, EM_SETMODIFY, TRUE, 0);
     Press(kSettingsTab, IDC_COMMAND9);
     EXPECT_EQ(ReadBytes(store + "\\wide.INI"), utf16);
-    // An ANSI file makes the editor writable again.
+    EXPECT_EQ(StatusText(), "\"wide.INI\" is not ANSI text: it is shown read-only and not saved.");
+    // A file with the read-only attribute: read-only too, and a save says why it wrote nothing.
     WriteBytes(store + "\\plain.INI", "p");
-    DropDownAndPick(kSettingsTab, IDC_COMBO1, "(DEFAULT)");  // lists it
+    WriteBytes(store + "\\marked.INI", "m");
+    ASSERT_TRUE(::SetFileAttributesA((store + "\\marked.INI").c_str(), FILE_ATTRIBUTE_READONLY));
+    DropDownAndPick(kSettingsTab, IDC_COMBO1, "(DEFAULT)");  // lists them
+    PickListEntry(kSettingsTab, IDC_FILE1, "marked.INI");
+    EXPECT_EQ(EditorText(), "m");
+    EXPECT_TRUE(::GetWindowLongPtrA(editor, GWL_STYLE) & ES_READONLY);
+    Press(kSettingsTab, IDC_COMMAND9);
+    EXPECT_EQ(StatusText(), "\"marked.INI\" is marked read-only: it is not saved.");
+    ::SetFileAttributesA((store + "\\marked.INI").c_str(), FILE_ATTRIBUTE_NORMAL);
+    // An ANSI file makes the editor writable again, on its usual background.
     PickListEntry(kSettingsTab, IDC_FILE1, "plain.INI");
     EXPECT_FALSE(::GetWindowLongPtrA(editor, GWL_STYLE) & ES_READONLY);
+    // A saved file gives the status bar back to the frame.
+    Press(kSettingsTab, IDC_COMMAND9);
+    EXPECT_EQ(StatusText().find("not saved"), std::string::npos) << StatusText();
+    // A name the plain-name rule refuses is said, not dropped.
+    inputAnswers = {"a:b"};
+    Press(kSettingsTab, IDC_COMMAND1);
+    EXPECT_EQ(StatusText(), "No settings file was made: \"a:b.INI\" cannot be a file name: it holds :, which no name "
+                            "may hold (\\ / : * ? \" < > |).");
 }
 
 TEST_F(Pages, TheEditorHoldsAndTakesMoreThanSeveralMegabytes) {

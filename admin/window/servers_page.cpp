@@ -82,6 +82,10 @@ void ServersPage::OnInit() {
 void ServersPage::OnActivate() {
     RunStep([this] { EnumServers(); });
     RunStep([this] { PopulateInstall(); });
+    // The refill took the rows' marks and types; the box still shows its type.
+    RunStep([this] {
+        if (!PickedType().empty()) Combo5_Click();
+    });
 }
 
 void ServersPage::OnCommand(int id, int code) {
@@ -129,6 +133,7 @@ void ServersPage::Combo5_DropDown() {
     HWND combo = Item(IDC_COMBO5);
     ::SendMessageA(combo, CB_RESETCONTENT, 0, 0);
     for (const std::string& t : types) ::SendMessageA(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(t.c_str()));
+    assignment_.ClearMarks(*this);
     if (links_.FillSettingsTypes) links_.FillSettingsTypes(types);
 }
 
@@ -147,7 +152,9 @@ void ServersPage::EnumServers() {
     ::SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
     --ownChecks_;
     const ServerListing listing = ListServers(servers_, directory_);
-    if (links_.ShowStatus) links_.ShowStatus(ServerSourceText(listing));
+    listingText_ = ServerSourceText(listing);
+    failureShown_ = false;
+    if (links_.ShowStatus) links_.ShowStatus(listingText_);
     const std::vector<ServerRow>& rows = listing.rows;
     ++ownChecks_;
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -179,9 +186,15 @@ void ServersPage::PopulateInstall() {
         }
         ::AppendMenuA(serverMenu_, MF_STRING, command, caption.c_str());
         std::wstring header = win32::Widen(entries[i].columnHeader, CP_ACP);
+        // As wide as its header's text and the header's margins (a column without a width is
+        // 10 pixels wide, which shows nothing of the name).
+        RECT margins{0, 0, 12, 0};  // dialog units
+        ::MapDialogRect(hwnd_, &margins);
         LVCOLUMNW c{};
-        c.mask = LVCF_TEXT;
+        c.mask = LVCF_TEXT | LVCF_WIDTH;
         c.pszText = header.data();
+        c.cx = static_cast<int>(::SendMessageW(list, LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(header.c_str()))) +
+               margins.right;
         const auto columns = ::SendMessageW(reinterpret_cast<HWND>(::SendMessageW(list, LVM_GETHEADER, 0, 0)),
                                             HDM_GETITEMCOUNT, 0, 0);
         ::SendMessageW(list, LVM_INSERTCOLUMNW, static_cast<WPARAM>(columns), reinterpret_cast<LPARAM>(&c));
@@ -189,6 +202,7 @@ void ServersPage::PopulateInstall() {
 }
 
 void ServersPage::Combo5_Click() {
+    ForgetFailure();
     const auto scan = [this] { assignment_.Mark(*this); };
     if (links_.WhileBusy) {
         links_.WhileBusy(scan);
@@ -202,9 +216,23 @@ void ServersPage::ListView2_ItemCheck(int row, bool ticked) {
     const std::string type = PickedType();
     const TickResult result = assignment_.Tick(server, type, ticked);
     SetCheck(row, result.checked);
-    SetServerType(row, result.serverType);
-    if (!result.taken && links_.ShowStatus)
-        links_.ShowStatus(TickFailureText(server, win32::Narrow(win32::Widen(type, CP_ACP), CP_UTF8), ticked));
+    if (!result.refused) SetServerType(row, result.serverType);
+    if (result.taken) {
+        ForgetFailure();
+    } else {
+        ShowFailure(TickFailureText(server, win32::Narrow(win32::Widen(type, CP_ACP), CP_UTF8), ticked, result));
+    }
+}
+
+void ServersPage::ShowFailure(const std::string& text) {
+    failureShown_ = true;
+    if (links_.ShowStatus) links_.ShowStatus(text);
+}
+
+void ServersPage::ForgetFailure() {
+    if (!failureShown_) return;
+    failureShown_ = false;
+    if (links_.ShowStatus) links_.ShowStatus(listingText_);
 }
 
 void ServersPage::ListView2_KeyUp(WPARAM keyCode) {
@@ -250,6 +278,8 @@ void ServersPage::Show(std::size_t row, bool checked, const std::string& serverT
     SetCheck(static_cast<int>(row), checked);
     SetServerType(static_cast<int>(row), serverType);
 }
+
+void ServersPage::Uncheck(std::size_t row) { SetCheck(static_cast<int>(row), false); }
 
 void ServersPage::SetCheck(int row, bool checked) {
     LVITEMW item{};

@@ -3,11 +3,16 @@
 //
 // Each activation (the tab shown, F5 on the tab control or in the list) refills the list from the
 // browse list or, when that names no server, the directory (EnumServers; the status bar says
-// which), and adds the installer package entries (PopulateInstall).  Picking a
-// type marks the servers that carry it (Combo5_Click); a user's tick or clear writes the server's
-// type and the check mark then tells what the server holds (ListView2_ItemCheck).  The rules live
-// in ServerAssignment, EnumServers and InstallEntries; this page reads its controls, calls them and
+// which), adds the installer package entries (PopulateInstall), and marks the servers that carry
+// the type Combo5 still shows.  Picking a type marks the servers that carry it (Combo5_Click); a
+// user's tick or clear writes the server's type and the check mark then tells what the server
+// holds (ListView2_ItemCheck).  Refilling Combo5 (either tab's drop-down) leaves nothing picked:
+// the marks go, and toggles are refused until a type is picked.  The rules live in
+// ServerAssignment, EnumServers and InstallEntries; this page reads its controls, calls them and
 // shows their answers.
+//
+// A failure said in the status bar stays until the next listing, pick or toggle that works; the
+// listing's own text then comes back.
 //
 // Server names are UTF-8 and reach the list through its wide messages; server types and package
 // names are ANSI text.
@@ -55,9 +60,11 @@ public:
                 ServersPageLinks links);
     ~ServersPage() override;
 
-    // Refills Combo5 and then the settings box: "(DEFAULT)" and the store's type folders.
+    // Refills Combo5 and then the settings box: "(DEFAULT)" and the store's type folders.  Nothing
+    // is picked in Combo5 afterwards, so every row's check mark goes.
     void Combo5_DropDown();
-    // EnumServers, then PopulateInstall; a step that fails does not stop the next.
+    // EnumServers, PopulateInstall, then the marking scan when Combo5 shows a type; a step that
+    // fails does not stop the next.
     void OnActivate() override;
 
     void EnumServers();
@@ -79,12 +86,16 @@ private:
     std::string ServerAt(std::size_t row) override;
     std::string PickedType() override;
     void Show(std::size_t row, bool checked, const std::string& serverType) override;
+    void Uncheck(std::size_t row) override;
 
     void Command3_Click();
     void Command4_Click();
     // Sets a row's check mark without that counting as a user's toggle.
     void SetCheck(int row, bool checked);
     void SetServerType(int row, const std::string& serverType);
+    // The status bar: a failure (UTF-8), or, when one is shown, the listing's text again.
+    void ShowFailure(const std::string& text);
+    void ForgetFailure();
     static LRESULT CALLBACK ListProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self) noexcept;
 
     ServerTypes types_;
@@ -97,6 +108,8 @@ private:
     InstallEntries installs_;
     ServersPageLinks links_;
     int ownChecks_ = 0;  // > 0 while the page itself sets check marks
+    std::string listingText_;  // what the last listing said in the status bar
+    bool failureShown_ = false;
 };
 
 }  // namespace vela

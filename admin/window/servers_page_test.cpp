@@ -56,7 +56,7 @@ public:
     std::vector<std::pair<std::string, std::string>> writes;
     int reads = 0;
     std::function<void()> onRead;
-    std::optional<std::string> ReadServerType(const std::string& server) override {
+    ServerTypeRead ReadServerType(const std::string& server) override {
         ++reads;
         if (onRead) onRead();
         return real_.ReadServerType(server);
@@ -184,40 +184,63 @@ TEST_F(ServersTab, TheScanMarksTicksWriteAndCheckMarksTellWhatTheServersHold) {
     EXPECT_EQ(Rows(), (std::vector<std::string>{own + "||", std::string(kUnreachable) + "||"}));
     EXPECT_EQ(StatusText(), "2 servers from the browse list");
 
+    const std::string down = std::string(kUnreachable) + "|(not reachable)|";
+    const char* const listing = "2 servers from the browse list";
+    enum Status { Same, Failure, NoPick, Listing };  // the status bar afterwards
     const struct {
         const char* step;
-        const char* pick;  // Combo5's entry to pick first, or null
+        const char* pick;  // Combo5's entry to pick first, "" to drop it and close it unpicked, or null
         int toggle;        // the row the user toggles, or -1
+        bool f5;           // F5 in the list last
         std::vector<std::string> rows;
         std::vector<std::pair<std::string, std::string>> writes;
         std::optional<std::string> held;  // this computer's ServerType afterwards
-        bool failureShown;
+        Status status;
     } steps[] = {
-        {"the scan, another letter case", "WEB", -1, {own + "|Web|x", std::string(kUnreachable) + "|Not Found|"}, {}, "Web", false},
-        {"cleared", nullptr, 0, {own + "||", std::string(kUnreachable) + "|Not Found|"}, {{own, ""}}, "", false},
-        {"ticked", nullptr, 0, {own + "|WEB|x", std::string(kUnreachable) + "|Not Found|"}, {{own, "WEB"}}, "WEB", false},
-        {"an unreachable server keeps no mark", nullptr, 1, {own + "|WEB|x", std::string(kUnreachable) + "|Not Found|"},
-         {{kUnreachable, "WEB"}}, "WEB", true},
+        {"the scan, another letter case", "WEB", -1, false, {own + "|Web|x", down}, {}, "Web", Same},
+        {"cleared", nullptr, 0, false, {own + "||", down}, {{own, ""}}, "", Same},
+        {"ticked", nullptr, 0, false, {own + "|WEB|x", down}, {{own, "WEB"}}, "WEB", Same},
+        {"an unreachable server keeps no mark", nullptr, 1, false, {own + "|WEB|x", down}, {{kUnreachable, "WEB"}},
+         "WEB", Failure},
+        {"a new pick replaces the failure", "WEB", -1, false, {own + "|WEB|x", down}, {}, "WEB", Listing},
+        {"F5 marks for the type still shown", nullptr, -1, true, {own + "|WEB|x", down}, {}, "WEB", Listing},
+        {"the box refilled, nothing picked: no marks", "", -1, false, {own + "|WEB|", down}, {}, "WEB", Listing},
+        {"no type picked: a tick writes nothing", nullptr, 0, false, {own + "|WEB|", down}, {}, "WEB", NoPick},
+        {"F5 with no type picked marks nothing", nullptr, -1, true, {own + "||", std::string(kUnreachable) + "||"}, {},
+         "WEB", Listing},
     };
     for (const auto& s : steps) {
         SCOPED_TRACE(s.step);
         registry->writes.clear();
         const std::string status = StatusText();
-        if (s.pick) DropDownAndPick(kServersTab, IDC_COMBO5, s.pick);
+        if (s.pick && *s.pick) DropDownAndPick(kServersTab, IDC_COMBO5, s.pick);
+        if (s.pick && !*s.pick) {
+            HWND combo = Control(kServersTab, IDC_COMBO5);
+            for (int code : {CBN_DROPDOWN, CBN_CLOSEUP})
+                ::SendMessageA(form->Page(kServersTab), WM_COMMAND, MAKEWPARAM(IDC_COMBO5, code),
+                               reinterpret_cast<LPARAM>(combo));
+            Pump(form.get());
+        }
         if (s.toggle >= 0) Toggle(s.toggle);
+        if (s.f5) {
+            PostF5ToList();
+            Pump(form.get());
+        }
         EXPECT_EQ(Rows(), s.rows);
         EXPECT_EQ(registry->writes, s.writes);
         EXPECT_EQ(LocalServerType(), s.held);
-        if (s.failureShown) {
-            EXPECT_NE(WideStatusText().find(kUnreachable), std::string::npos) << WideStatusText();
-        } else {
-            EXPECT_EQ(StatusText(), status);
+        switch (s.status) {
+        case Same: EXPECT_EQ(StatusText(), status); break;
+        case Failure: EXPECT_NE(WideStatusText().find(kUnreachable), std::string::npos) << WideStatusText(); break;
+        case NoPick: EXPECT_EQ(StatusText().rfind("No server type is picked", 0), 0u) << StatusText(); break;
+        case Listing: EXPECT_EQ(StatusText(), listing); break;
         }
     }
 }
 
 // The scan lets the window work between two servers: F5 pressed while the first server is read
-// refills the list, and the scan ends there instead of reading or marking the new rows.
+// refills the list, and the scan ends there instead of marking the new rows from old answers; the
+// refill's own scan marks them for the type still shown.
 TEST_F(ServersTab, F5DuringTheScanRefillsTheListAndEndsTheScan) {
     SetLocalServerType("Web");
     Start(cfg);
@@ -228,9 +251,9 @@ TEST_F(ServersTab, F5DuringTheScanRefillsTheListAndEndsTheScan) {
         if (registry->reads == 1) PostF5ToList();
     };
     DropDownAndPick(kServersTab, IDC_COMBO5, "Web");
-    EXPECT_EQ(registry->reads, 1);
+    EXPECT_EQ(registry->reads, 3);  // the first server, then both again
     EXPECT_EQ(servers->calls, 2);
-    EXPECT_EQ(Rows(), (std::vector<std::string>{std::string(kUnreachable) + "||", own + "||"}));
+    EXPECT_EQ(Rows(), (std::vector<std::string>{std::string(kUnreachable) + "|(not reachable)|", own + "|Web|x"}));
     EXPECT_TRUE(registry->writes.empty());
 }
 
@@ -260,7 +283,7 @@ TEST_F(ServersTab, WithoutABrowseListTheDirectorysServerAccountsAreListed) {
 
     DropDownAndPick(kServersTab, IDC_COMBO5, "Web");
     Toggle(0);
-    EXPECT_EQ(Rows(), (std::vector<std::string>{own + "|Web|x", "srv01.example.test|Not Found|"}));
+    EXPECT_EQ(Rows(), (std::vector<std::string>{own + "|Web|x", "srv01.example.test|(not reachable)|"}));
     EXPECT_EQ(LocalServerType(), "Web");
 }
 
@@ -277,6 +300,11 @@ TEST_F(ServersTab, PackagesOfTheProgramFolderBecomeMenuEntriesAndColumnsOnce) {
     ShowServers();
     EXPECT_EQ(ContextMenu(), both);
     EXPECT_EQ(Columns(), columns);
+    for (int i = 2; i < 4; ++i) {  // each package's column shows its whole name
+        const std::wstring header = win32::Widen(columns[static_cast<std::size_t>(i)], CP_ACP);
+        const auto needed = ::SendMessageW(List(), LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(header.c_str()));
+        EXPECT_GT(ListView_GetColumnWidth(List(), i), needed) << columns[static_cast<std::size_t>(i)];
+    }
 
     // Office gone: Tools takes the first entry; the second entry and both columns stay.
     ::DeleteFileA((programFolder + "\\Office.msi").c_str());

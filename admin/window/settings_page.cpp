@@ -149,21 +149,37 @@ void SettingsPage::ShowInEditor(const SettingsFile* file) {
     HWND edit = Item(IDC_TEXT3);
     if (!file) {
         ::SetWindowTextA(edit, "");
-        ::SendMessageA(edit, EM_SETREADONLY, FALSE, 0);
-    } else if (!file->ReadOnly()) {
+    } else if (file->AnsiText()) {
         ::SetWindowTextA(edit, file->text.c_str());
-        ::SendMessageA(edit, EM_SETREADONLY, FALSE, 0);
     } else {
         ::SetWindowTextW(edit, ShownText(*file).c_str());
-        ::SendMessageA(edit, EM_SETREADONLY, TRUE, 0);
     }
+    ::SendMessageA(edit, EM_SETREADONLY, file && file->ReadOnly() ? TRUE : FALSE, 0);
     ::SendMessageA(edit, EM_SETMODIFY, FALSE, 0);
+    ::InvalidateRect(edit, nullptr, TRUE);  // its background changes with the style
+}
+
+HBRUSH SettingsPage::OnCtlColorStatic(HDC dc, HWND control) {
+    if (control != Item(IDC_TEXT3)) return nullptr;
+    // What a read-only edit looks like without visual styles; the tab's texture would make it
+    // look like one that takes typing.
+    ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+    ::SetBkColor(dc, ::GetSysColor(COLOR_3DFACE));
+    return ::GetSysColorBrush(COLOR_3DFACE);
+}
+
+void SettingsPage::ShowRefusal(const std::string& refusal) {
+    if (refusal.empty() && !refusalShown_) return;
+    refusalShown_ = !refusal.empty();
+    if (links_.ShowStatus) links_.ShowStatus(win32::Narrow(win32::Widen(refusal, CP_ACP), CP_UTF8));
 }
 
 void SettingsPage::File1_Click() {
     ShowInEditor(nullptr);
-    loaded_ = files_.Load(listFolder_, PickedFile());
+    const std::string picked = PickedFile();
+    loaded_ = files_.Load(listFolder_, picked);
     ShowInEditor(loaded_ ? &*loaded_ : nullptr);
+    ShowRefusal(loaded_ || picked.empty() ? std::string() : "\"" + picked + "\" cannot be read.");
 }
 
 void SettingsPage::Command9_Click() {
@@ -172,14 +188,20 @@ void SettingsPage::Command9_Click() {
     if (loaded_ && !picked.empty() && loaded_->path == JoinPath(listFolder_, picked)) {
         HWND edit = Item(IDC_TEXT3);
         const bool edited = ::SendMessageA(edit, EM_GETMODIFY, 0, 0) != 0;
+        // A refused save keeps the edit in the editor: the status bar says why.
         if (files_.Save(*loaded_, edited ? WindowTextOf(edit) : loaded_->text))
             ::SendMessageA(edit, EM_SETMODIFY, FALSE, 0);
+        // The file's read-only mark may have come or gone since it was loaded.
+        ::SendMessageA(edit, EM_SETREADONLY, loaded_->ReadOnly() ? TRUE : FALSE, 0);
+        ::InvalidateRect(edit, nullptr, TRUE);
+        ShowRefusal(files_.LastRefusal());
     }
     RefreshFile1();
 }
 
 void SettingsPage::Command1_Click() {
     (void)files_.New(listFolder_);
+    ShowRefusal(files_.LastRefusal());
     RefreshFile1();
 }
 

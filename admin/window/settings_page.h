@@ -4,6 +4,9 @@
 // The list works on its own folder: the process's current folder until the settings store
 // location first points it elsewhere (SettingsView), then the picked type's folder.  The
 // decisions are SettingsFiles'; this page reads its controls, calls there and shows the answer.
+// A file that is not saved (another encoding, marked read-only) sits in the editor read-only, on
+// the grey of a read-only edit; whatever "New" or "Save" refuses, or a file that cannot be read,
+// is said in the status bar until the next one of them that works.
 #pragma once
 
 #include <functional>
@@ -25,6 +28,9 @@ struct SettingsPageLinks {
     std::function<void()> Combo5_DropDown;
     // PublicMod's ShowFileProperties.
     std::function<void(const std::string& path, HWND owner)> ShowFileProperties;
+    // Says a refusal (UTF-8) in the frame's status bar; the empty text gives the bar back to the
+    // frame.
+    std::function<void(const std::string& text)> ShowStatus;
 };
 
 class SettingsPage final : public DialogPage, public SettingsView {
@@ -44,6 +50,7 @@ public:
 protected:
     void OnInit() override;
     void OnCommand(int id, int code) override;
+    HBRUSH OnCtlColorStatic(HDC dc, HWND control) override;
 
 private:
     void Combo1_Click();
@@ -59,12 +66,16 @@ private:
     void RefreshFile1();
     [[nodiscard]] std::string PickedFile() const;
     void ShowInEditor(const SettingsFile* file);
+    // The status bar: `refusal`, or with the empty text, the frame's own text again if a refusal
+    // of this page is shown.
+    void ShowRefusal(const std::string& refusal);
 
     FileSystem& fs_;
     SettingsFiles files_;
     SettingsPageLinks links_;
     std::string listFolder_;
     std::optional<SettingsFile> loaded_;  // what the editor holds
+    bool refusalShown_ = false;
 };
 
 }  // namespace vela

@@ -857,6 +857,45 @@ TEST_F(VelaConfigE2E, WithoutABrowseListTheDirectorysServersAreListedAndTicked) 
         return (send(list, LVM_GETITEMSTATE, static_cast<WPARAM>(row), LVIS_STATEIMAGEMASK) >> 12) == 2;
     };
     EXPECT_NE(checked(0), checked(1)) << "exactly one server holds the type";
+    const std::string status = d::TextOf(d::FindByClass(main_, "msctls_statusbar32"));
+    EXPECT_NE(status.find("could not be written to srv01.example.test: the server's registry cannot be reached"),
+              std::string::npos) << status;
+    const int own = checked(0) ? 0 : 1;
+    // The package's column shows its name (a column inserted without a width is 10 pixels wide).
+    HDC dc = ::GetDC(nullptr);
+    HGDIOBJ old = ::SelectObject(dc, ::GetStockObject(DEFAULT_GUI_FONT));
+    SIZE office{};
+    ::GetTextExtentPoint32A(dc, "Office", 6, &office);
+    ::SelectObject(dc, old);
+    ::ReleaseDC(nullptr, dc);
+    EXPECT_GE(static_cast<LONG>(send(list, LVM_GETCOLUMNWIDTH, 2)), office.cx);
+
+    // A new pick takes the failure away; F5 lists the servers again and marks them for the type
+    // still shown.
+    ASSERT_TRUE(d::PickFreshComboEntry(combo5, "Web"));
+    EXPECT_TRUE(d::WaitFor([&] { return d::TextOf(d::FindByClass(main_, "msctls_statusbar32")) == "2 servers from the directory"; }));
+    ASSERT_TRUE(d::Click(list));
+    d::PressKey(VK_F5);
+    Sync();
+    EXPECT_TRUE(d::WaitFor([&] { return checked(own) && !checked(1 - own); })) << "F5 lost the marks";
+    // The box dropped and closed without a pick: no marks, and a tick writes nothing.
+    const auto dropped = [&] { return send(combo5, CB_GETDROPPEDSTATE) != 0; };
+    ASSERT_TRUE(d::Click(combo5));
+    ASSERT_TRUE(d::WaitFor(dropped));
+    d::PressKey(VK_ESCAPE);
+    ASSERT_TRUE(d::WaitFor([&] { return !dropped(); }));
+    EXPECT_EQ(d::ComboText(combo5), "");
+    EXPECT_TRUE(d::WaitFor([&] { return !checked(0) && !checked(1); })) << "marks stayed with no type picked";
+    ASSERT_TRUE(d::Click(list));
+    d::PressKey(VK_HOME);
+    for (int i = 0; i < own; ++i) d::PressKey(VK_DOWN);
+    d::PressKey(VK_SPACE);
+    Sync();
+    EXPECT_TRUE(d::WaitFor([&] {
+        return d::TextOf(d::FindByClass(main_, "msctls_statusbar32")).starts_with("No server type is picked");
+    }));
+    EXPECT_FALSE(checked(own));
+    EXPECT_EQ(held(), "Web") << "a tick with no type picked changed the server";
 
     ASSERT_TRUE(d::RightClick(list));
     const auto menus = [&] { return d::TopLevelWindows(app_->id(), "#32768"); };
