@@ -97,6 +97,7 @@ public:
     bool RemoveFile(const std::string& p) override { return real_->RemoveFile(p); }
     bool WriteFile(const std::string& p, const std::string& b) override { return real_->WriteFile(p, b); }
     std::optional<std::string> ReadFile(const std::string& p) override { return real_->ReadFile(p); }
+    WriteAccess CheckWrite(const std::string& p) override { return real_->CheckWrite(p); }
 
 private:
     std::unique_ptr<FileSystem> real_ = MakeFileSystem();
@@ -123,10 +124,10 @@ public:
         log_.push_back("read " + section + "/" + key);
         return ConfigIni::Read(section, key, file);
     }
-    void Write(const std::string& section, const std::string& key, const std::string& value,
+    bool Write(const std::string& section, const std::string& key, const std::string& value,
                const std::string& file) override {
         log_.push_back("write " + section + "/" + key + "=" + value);
-        ConfigIni::Write(section, key, value, file);
+        return ConfigIni::Write(section, key, value, file);
     }
 
 private:
@@ -575,18 +576,17 @@ TEST_F(ConfigEditorTest, SavedValuesComeBackUnchanged) {
     }
 }
 
-TEST_F(ConfigEditorTest, SaveIntoAMissingFolderShowsWhatTheFileHolds) {
-    editor.LoadConfig(Make("framework.ini", NewConfigFileText()));
+TEST_F(ConfigEditorTest, SaveIntoAMissingFolderKeepsTheCurrentFileAndTheEdits) {
+    const std::string current = Make("framework.ini", NewConfigFileText());
+    editor.LoadConfig(current);
+    editor.model.compression = 1;
+    const FrameworkConfig edited = editor.model;
     const std::string file = tmp / "missing/new.ini";
-    editor.SaveConfig(file);
+    EXPECT_EQ(editor.SaveConfig(file), WriteAccess::MissingFolder);
     EXPECT_FALSE(fs.FolderExists(tmp / "missing"));
-    EXPECT_EQ(editor.ConfigFilePath(), file) << "a save takes the name whether or not it can write";
-    EXPECT_EQ(editor.ConfigFolder(), tmp / "missing");
-    FrameworkConfig expected = TemplateValues(0);   // kept: nothing could be read
-    expected.compressionPriority.reset();           // empty priority clears
-    expected.storeRoot = StoreRoot::Specify;
-    expected.storeFolder = "";
-    EXPECT_EQ(editor.model, expected);
+    EXPECT_EQ(editor.ConfigFilePath(), current) << "the current file moved to one that was never written";
+    EXPECT_EQ(editor.ConfigFolder(), fs.ParentFolder(current));
+    EXPECT_EQ(editor.model, edited);
 }
 
 TEST_F(ConfigEditorTest, ASwitchOutsideItsStatesIsNotWritten) {
