@@ -157,6 +157,7 @@ WriteAccess ConfigEditor::SaveConfig(const std::string& path) {
     // settings store and the model as they are.
     if (const std::string& target = full.empty() ? configFilePath_ : full; !target.empty())
         if (const WriteAccess access = fs_.CheckWrite(target); access != WriteAccess::Allowed) return access;
+    const std::string previousPath = configFilePath_, previousFolder = configFolder_;
     if (!full.empty()) {
         configFolder_ = fs_.ParentFolder(full);
         configFilePath_ = std::move(full);
@@ -192,6 +193,12 @@ WriteAccess ConfigEditor::SaveConfig(const std::string& path) {
                 (void)fs_.WriteFile(file, *before);
             else
                 (void)fs_.RemoveFile(file);
+            if (configFolder_ != previousFolder && !previousFolder.empty()) {
+                settings_.GetSettingsPath(previousFolder);
+                settings_.ShowCurrentFolder();
+            }
+            configFilePath_ = previousPath;
+            configFolder_ = previousFolder;
             const WriteAccess access = fs_.CheckWrite(file);
             return access == WriteAccess::Allowed ? WriteAccess::Other : access;
         }

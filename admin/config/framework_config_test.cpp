@@ -589,6 +589,39 @@ TEST_F(ConfigEditorTest, SaveIntoAMissingFolderKeepsTheCurrentFileAndTheEdits) {
     EXPECT_EQ(editor.model, edited);
 }
 
+// Writes through inimod until it has written `allowed` keys, then refuses: a disk that fills up
+// (or a lock taken by another program) between the check and the last key.
+class GivingOutIni : public ConfigIni {
+public:
+    explicit GivingOutIni(int allowed) : left_(allowed) {}
+    bool Write(const std::string& section, const std::string& key, const std::string& value,
+               const std::string& file) override {
+        return left_-- > 0 && ConfigIni::Write(section, key, value, file);
+    }
+
+private:
+    int left_;
+};
+
+TEST_F(ConfigEditorTest, AWriteFailingHalfWayPutsTheFileBackAndKeepsTheEdits) {
+    const std::string current = Make("framework.ini", NewConfigFileText());
+    const std::string copy = tmp / "copy.ini";
+    for (const std::string& target : {current, copy}) {
+        SCOPED_TRACE(target);
+        GivingOutIni ini(3);
+        ConfigEditor halfWay(fs, location, ini);
+        ASSERT_TRUE(halfWay.LoadConfig(current));
+        halfWay.model.refreshWindowsAppearance = 0;   // the first keys written
+        halfWay.model.compression = 1;                // one after the failure
+        const FrameworkConfig edited = halfWay.model;
+        EXPECT_EQ(halfWay.SaveConfig(target), WriteAccess::Other);
+        EXPECT_EQ(Text(current), NewConfigFileText());
+        EXPECT_FALSE(fs.FileExists(copy)) << "a file begun by the failed save stays behind";
+        EXPECT_EQ(halfWay.ConfigFilePath(), current);
+        EXPECT_EQ(halfWay.model, edited);
+    }
+}
+
 TEST_F(ConfigEditorTest, ASwitchOutsideItsStatesIsNotWritten) {
     const std::string file = Make("framework.ini", NewConfigFileText());
     editor.LoadConfig(file);
