@@ -378,12 +378,16 @@ bool frmConfig::TranslateDialogMessage(MSG& msg) {
     // Form1 is a window of its own, without an owner: its keyboard goes through here too.
     if (usersPage_->TranslateForm1(msg)) return true;
     if (!hwnd_ || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
-    // Ctrl+Tab and Ctrl+Shift+Tab turn the pages from wherever the focus is, as in property sheets.
-    if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && ::GetKeyState(VK_CONTROL) < 0) {
-        const int step = ::GetKeyState(VK_SHIFT) < 0 ? kTabCount - 1 : 1;
+    // Ctrl+Tab and Ctrl+PgDn turn to the next page, Ctrl+Shift+Tab and Ctrl+PgUp to the one
+    // before, from wherever the focus is, as in property sheets.
+    if (msg.message == WM_KEYDOWN && ::GetKeyState(VK_CONTROL) < 0 &&
+        (msg.wParam == VK_TAB || msg.wParam == VK_NEXT || msg.wParam == VK_PRIOR)) {
+        const bool back = msg.wParam == VK_PRIOR || (msg.wParam == VK_TAB && ::GetKeyState(VK_SHIFT) < 0);
+        const int step = back ? kTabCount - 1 : 1;
         ::SendMessageA(tab_, TCM_SETCURFOCUS, static_cast<WPARAM>((shownTab_ + step) % kTabCount), 0);
         return true;
     }
+    if (usersPage_->TranslateTreeKey(msg)) return true;
     return ::IsDialogMessageA(hwnd_, &msg) != FALSE;
 }
 
