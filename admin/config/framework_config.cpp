@@ -98,16 +98,17 @@ std::string ConfigIni::Read(const std::string& section, const std::string& key, 
     return ReadIniValue(section, key, file);
 }
 
-void ConfigIni::Write(const std::string& section, const std::string& key, const std::string& value,
+bool ConfigIni::Write(const std::string& section, const std::string& key, const std::string& value,
                       const std::string& file) {
-    WriteIniValue(section, key, value, file);
+    return WriteIniValue(section, key, value, file);
 }
 
 ConfigEditor::ConfigEditor(FileSystem& fs, SettingsLocation& settings)
     : ConfigEditor(fs, settings, DefaultIni()) {}
 
-void ConfigEditor::LoadConfig(const std::string& path) {
-    if (std::optional<std::string> full = fs_.ExistingFile(path)) {
+bool ConfigEditor::LoadConfig(const std::string& path) {
+    const std::optional<std::string> full = fs_.ExistingFile(path);
+    if (full) {
         configFilePath_ = *full;
         configFolder_ = fs_.ParentFolder(*full);
     }
@@ -146,11 +147,18 @@ void ConfigEditor::LoadConfig(const std::string& path) {
 
     SetErrorList<kFrameworkErrorEntries.size()>(m.displayFrameworkError, read(kErrorMessages, "DISPLAY_FRAMEWORK_ERROR"));
     SetErrorList<kProflwizErrorEntries.size()>(m.displayProflwizError, read(kErrorMessages, "DISPLAY_PROFLWIZ_ERROR"));
+    return full.has_value();
 }
 
-void ConfigEditor::SaveConfig(const std::string& path) {
+WriteAccess ConfigEditor::SaveConfig(const std::string& path) {
     // The file need not exist yet; a name the platform cannot resolve keeps the current file.
-    if (std::string full = fs_.FullPath(path); !full.empty()) {
+    std::string full = fs_.FullPath(path);
+    // Asked before anything moves: a file that cannot be written leaves the current file, the
+    // settings store and the model as they are.
+    if (const std::string& target = full.empty() ? configFilePath_ : full; !target.empty())
+        if (const WriteAccess access = fs_.CheckWrite(target); access != WriteAccess::Allowed) return access;
+    const std::string previousPath = configFilePath_, previousFolder = configFolder_;
+    if (!full.empty()) {
         configFolder_ = fs_.ParentFolder(full);
         configFilePath_ = std::move(full);
     }
@@ -158,10 +166,14 @@ void ConfigEditor::SaveConfig(const std::string& path) {
     settings_.ShowCurrentFolder();
 
     const std::string file = configFilePath_;
-    if (!file.empty()) {
+    bool written = !file.empty();
+    if (written) {
+        // Kept to put back should a write fail half-way (a lock taken, a disk filled meanwhile).
+        const std::optional<std::string> before = fs_.ReadFile(file);
         const FrameworkConfig& m = model;
         auto write = [&](const char* section, const char* key, const std::optional<std::string>& value) {
-            if (value) ini_.Write(section, key, *value, file);   // nullopt: the key keeps its value
+            // nullopt: the key keeps its value.  After one failure the rest are not tried.
+            if (value && written) written = ini_.Write(section, key, *value, file);
         };
         write(kLocations, "Disable_Backup", SwitchText(m.disableBackup));
         write(kMain, "REFRESH_WINDOWS_APPEARANCE", SwitchText(m.refreshWindowsAppearance));
@@ -175,8 +187,24 @@ void ConfigEditor::SaveConfig(const std::string& path) {
         write(kLocations, "STOREFOLDER", m.storeFolder);
         write(kErrorMessages, "DISPLAY_FRAMEWORK_ERROR", ErrorListText<kFrameworkErrorEntries.size()>(m.displayFrameworkError));
         write(kErrorMessages, "DISPLAY_PROFLWIZ_ERROR", ErrorListText<kProflwizErrorEntries.size()>(m.displayProflwizError));
+        if (!written) {
+            // Best effort: the write that failed may well refuse this too.
+            if (before)
+                (void)fs_.WriteFile(file, *before);
+            else
+                (void)fs_.RemoveFile(file);
+            if (configFolder_ != previousFolder && !previousFolder.empty()) {
+                settings_.GetSettingsPath(previousFolder);
+                settings_.ShowCurrentFolder();
+            }
+            configFilePath_ = previousPath;
+            configFolder_ = previousFolder;
+            const WriteAccess access = fs_.CheckWrite(file);
+            return access == WriteAccess::Allowed ? WriteAccess::Other : access;
+        }
     }
     LoadConfig(configFilePath_);
+    return written ? WriteAccess::Allowed : WriteAccess::Other;
 }
 
 void ConfigEditor::SetUntitled(const std::string& folder) {

@@ -58,13 +58,17 @@ public:
     virtual ~ConfigIni() = default;
     [[nodiscard]] virtual std::string Read(const std::string& section, const std::string& key,
                                            const std::string& file);
-    virtual void Write(const std::string& section, const std::string& key, const std::string& value,
-                       const std::string& file);
+    // False when the value could not be written.
+    [[nodiscard]] virtual bool Write(const std::string& section, const std::string& key, const std::string& value,
+                                     const std::string& file);
 };
 
 // Load and save follow a fixed order of steps, each of which may fail on its own without
 // stopping the rest: resolve the file, point the settings store at its folder, then move the
-// keys.  Nothing is reported; callers see only the state that changed.
+// keys.  A load reports only whether the path named a file.  A save first asks the file system
+// whether the file can be written; when it cannot, or a write fails on the way, nothing changes:
+// the file on disk keeps its bytes, the current file stays, and `model` keeps the edits that
+// were to be saved.
 //
 // Where values leave room for choice, the editor shows what the file says rather than keeping an
 // older file's value, so that a later save does not write that older value into this file:
@@ -87,10 +91,12 @@ public:
         : fs_(fs), settings_(settings), ini_(ini) {}
 
     // Reads the file at `path` into `model` and makes it current.  A path that names no existing
-    // file keeps the current file and reads that one again.
-    void LoadConfig(const std::string& path);
-    // Writes `model` into the file at `path` (which may be new), makes it current and loads it back.
-    void SaveConfig(const std::string& path);
+    // file keeps the current file and reads that one again; false then.
+    bool LoadConfig(const std::string& path);
+    // Writes `model` into the file at `path` (which may be new), makes it current and loads it
+    // back: Allowed.  Otherwise why the file could not be written, with everything kept (see
+    // above); Other too when there is no file to write.
+    WriteAccess SaveConfig(const std::string& path);
 
     // Start-up's fallback: "untitledconfig.ini" in `folder` becomes current without a load, and
     // `folder` becomes ConfigFolder.  The settings store is not touched.

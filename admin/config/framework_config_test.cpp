@@ -98,6 +98,7 @@ public:
     bool RemoveFile(const std::string& p) override { return real_->RemoveFile(p); }
     bool WriteFile(const std::string& p, const std::string& b) override { return real_->WriteFile(p, b); }
     std::optional<std::string> ReadFile(const std::string& p) override { return real_->ReadFile(p); }
+    WriteAccess CheckWrite(const std::string& p) override { return real_->CheckWrite(p); }
 
 private:
     std::unique_ptr<FileSystem> real_ = MakeFileSystem();
@@ -124,10 +125,10 @@ public:
         log_.push_back("read " + section + "/" + key);
         return ConfigIni::Read(section, key, file);
     }
-    void Write(const std::string& section, const std::string& key, const std::string& value,
+    bool Write(const std::string& section, const std::string& key, const std::string& value,
                const std::string& file) override {
         log_.push_back("write " + section + "/" + key + "=" + value);
-        ConfigIni::Write(section, key, value, file);
+        return ConfigIni::Write(section, key, value, file);
     }
 
 private:
@@ -576,18 +577,50 @@ TEST_F(ConfigEditorTest, SavedValuesComeBackUnchanged) {
     }
 }
 
-TEST_F(ConfigEditorTest, SaveIntoAMissingFolderShowsWhatTheFileHolds) {
-    editor.LoadConfig(Make("framework.ini", NewConfigFileText()));
+TEST_F(ConfigEditorTest, SaveIntoAMissingFolderKeepsTheCurrentFileAndTheEdits) {
+    const std::string current = Make("framework.ini", NewConfigFileText());
+    editor.LoadConfig(current);
+    editor.model.compression = 1;
+    const FrameworkConfig edited = editor.model;
     const std::string file = tmp / "missing/new.ini";
-    editor.SaveConfig(file);
+    EXPECT_EQ(editor.SaveConfig(file), WriteAccess::MissingFolder);
     EXPECT_FALSE(fs.FolderExists(tmp / "missing"));
-    EXPECT_EQ(editor.ConfigFilePath(), file) << "a save takes the name whether or not it can write";
-    EXPECT_EQ(editor.ConfigFolder(), tmp / "missing");
-    FrameworkConfig expected = TemplateValues(0);   // kept: nothing could be read
-    expected.compressionPriority.reset();           // empty priority clears
-    expected.storeRoot = StoreRoot::Specify;
-    expected.storeFolder = "";
-    EXPECT_EQ(editor.model, expected);
+    EXPECT_EQ(editor.ConfigFilePath(), current) << "the current file moved to one that was never written";
+    EXPECT_EQ(editor.ConfigFolder(), fs.ParentFolder(current));
+    EXPECT_EQ(editor.model, edited);
+}
+
+// Writes through inimod until it has written `allowed` keys, then refuses: a disk that fills up
+// (or a lock taken by another program) between the check and the last key.
+class GivingOutIni : public ConfigIni {
+public:
+    explicit GivingOutIni(int allowed) : left_(allowed) {}
+    bool Write(const std::string& section, const std::string& key, const std::string& value,
+               const std::string& file) override {
+        return left_-- > 0 && ConfigIni::Write(section, key, value, file);
+    }
+
+private:
+    int left_;
+};
+
+TEST_F(ConfigEditorTest, AWriteFailingHalfWayPutsTheFileBackAndKeepsTheEdits) {
+    const std::string current = Make("framework.ini", NewConfigFileText());
+    const std::string copy = tmp / "copy.ini";
+    for (const std::string& target : {current, copy}) {
+        SCOPED_TRACE(target);
+        GivingOutIni ini(3);
+        ConfigEditor halfWay(fs, location, ini);
+        ASSERT_TRUE(halfWay.LoadConfig(current));
+        halfWay.model.refreshWindowsAppearance = 0;   // the first keys written
+        halfWay.model.compression = 1;                // one after the failure
+        const FrameworkConfig edited = halfWay.model;
+        EXPECT_EQ(halfWay.SaveConfig(target), WriteAccess::Other);
+        EXPECT_EQ(Text(current), NewConfigFileText());
+        EXPECT_FALSE(fs.FileExists(copy)) << "a file begun by the failed save stays behind";
+        EXPECT_EQ(halfWay.ConfigFilePath(), current);
+        EXPECT_EQ(halfWay.model, edited);
+    }
 }
 
 TEST_F(ConfigEditorTest, ASwitchOutsideItsStatesIsNotWritten) {

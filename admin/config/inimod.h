@@ -15,8 +15,8 @@ namespace vela {
                                        const std::string& file);
 
 // Sets `key` in `section` of `file` to `value`, creating file, section or key as needed.
-// A failed write changes nothing and is not reported.
-void WriteIniValue(const std::string& section, const std::string& key, const std::string& value,
+// False when the write failed; a failed write changes nothing.
+[[nodiscard]] bool WriteIniValue(const std::string& section, const std::string& key, const std::string& value,
                    const std::string& file);
 
 }  // namespace vela

@@ -15,10 +15,9 @@ std::string ReadIniValue(const std::string& section, const std::string& key,
     return profile::ReadString(file, section, AsciiLower(key), "", kValueBufferChars);
 }
 
-void WriteIniValue(const std::string& section, const std::string& key, const std::string& value,
+bool WriteIniValue(const std::string& section, const std::string& key, const std::string& value,
                    const std::string& file) {
-    // A failed write leaves the file as it was; by contract nobody is told.
-    (void)profile::WriteString(file, section, AsciiUpper(key), value);
+    return profile::WriteString(file, section, AsciiUpper(key), value);
 }
 
 }  // namespace vela

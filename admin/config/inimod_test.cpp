@@ -80,7 +80,7 @@ TEST(Inimod, ReadsTheBackupKeyInAnyCaseAndRewritesOnlyItsLine) {
                                    "=1\r\nSTOREFOLDER=SETTINGS\\VELA\r\n[ERRORMESSAGES]\r\n";
         Put(path, before);
         EXPECT_EQ(ReadIniValue("LOCATIONS", "Disable_Backup", path), "1");
-        WriteIniValue("LOCATIONS", "Disable_Backup", "0", path);
+        EXPECT_TRUE(WriteIniValue("LOCATIONS", "Disable_Backup", "0", path));
         std::string expected = before;
         expected.replace(expected.find(spelling + "=1"), spelling.size() + 2, spelling + "=0");
         EXPECT_EQ(Slurp(path), expected) << "the value changes on its own line, nothing is added";
@@ -92,7 +92,7 @@ TEST(Inimod, AddsTheBackupKeyToANewFileKeepingItsComments) {
     testing::TempFolder folder;
     const std::string path = folder / "config.ini";
     Put(path, NewFile());
-    WriteIniValue("LOCATIONS", "Disable_Backup", "1", path);
+    EXPECT_TRUE(WriteIniValue("LOCATIONS", "Disable_Backup", "1", path));
 
     const std::vector<std::string> lines = SplitCrLf(Slurp(path));
     EXPECT_TRUE(AddedInsideLocations(lines, "DISABLE_BACKUP=1"));
@@ -111,7 +111,7 @@ TEST(Inimod, AddsAMissingKeyKeepingTheBlankLinesByteForByte) {
     testing::TempFolder folder;
     const std::string path = folder / "config.ini";
     Put(path, NewFile());
-    WriteIniValue("LOCATIONS", "Disable_Backup", "1", path);
+    EXPECT_TRUE(WriteIniValue("LOCATIONS", "Disable_Backup", "1", path));
     std::string after = Slurp(path);
     const std::size_t at = after.find("DISABLE_BACKUP=1\r\n");
     ASSERT_NE(at, std::string::npos);
@@ -149,9 +149,9 @@ TEST(Inimod, MissingFileReadsEmptyForEveryKeyAndStaysMissing) {
 TEST(Inimod, WritingToAMissingFileCreatesOnlyHeadersAndEntries) {
     testing::TempFolder folder;
     const std::string path = folder / "new.ini";
-    WriteIniValue("LOCATIONS", "Disable_Backup", "1", path);
-    WriteIniValue("MAIN", "Refresh_Mouse", "0", path);
-    WriteIniValue("Main", "compression_priority", "NORMAL", path);
+    EXPECT_TRUE(WriteIniValue("LOCATIONS", "Disable_Backup", "1", path));
+    EXPECT_TRUE(WriteIniValue("MAIN", "Refresh_Mouse", "0", path));
+    EXPECT_TRUE(WriteIniValue("Main", "compression_priority", "NORMAL", path));
     EXPECT_EQ(Slurp(path),
               "[LOCATIONS]\r\nDISABLE_BACKUP=1\r\n[MAIN]\r\nREFRESH_MOUSE=0\r\n"
               "COMPRESSION_PRIORITY=NORMAL\r\n");
@@ -159,7 +159,7 @@ TEST(Inimod, WritingToAMissingFileCreatesOnlyHeadersAndEntries) {
 
 TEST(Inimod, WriteIntoAMissingFolderCreatesNothing) {
     testing::TempFolder folder;
-    WriteIniValue("MAIN", "COMPRESSION", "1", folder / "missing folder/config.ini");
+    EXPECT_FALSE(WriteIniValue("MAIN", "COMPRESSION", "1", folder / "missing folder/config.ini"));
     EXPECT_FALSE(Exists(folder / "missing folder/config.ini"));
 }
 
@@ -183,8 +183,8 @@ TEST(Inimod, WriteToAReadOnlyFileChangesNothing) {
 #else
     ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
 #endif
-    WriteIniValue("MAIN", "COMPRESSION", "1", path);
-    WriteIniValue("LOCATIONS", "STOREROOT", "2", path);
+    EXPECT_FALSE(WriteIniValue("MAIN", "COMPRESSION", "1", path));
+    EXPECT_FALSE(WriteIniValue("LOCATIONS", "STOREROOT", "2", path));
     EXPECT_EQ(Slurp(path), original);
     EXPECT_EQ(ReadIniValue("MAIN", "COMPRESSION", path), "0");
 #ifndef _WIN32

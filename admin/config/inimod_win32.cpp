@@ -20,11 +20,10 @@ std::string ReadIniValue(const std::string& section, const std::string& key,
     return std::string(buffer, copied < kValueBufferChars ? copied : kValueBufferChars - 1);
 }
 
-void WriteIniValue(const std::string& section, const std::string& key, const std::string& value,
+bool WriteIniValue(const std::string& section, const std::string& key, const std::string& value,
                    const std::string& file) {
     const std::string uppered = AsciiUpper(key);
-    // A failed write leaves the file as it was; by contract nobody is told.
-    ::WritePrivateProfileStringA(section.c_str(), uppered.c_str(), value.c_str(), file.c_str());
+    return ::WritePrivateProfileStringA(section.c_str(), uppered.c_str(), value.c_str(), file.c_str()) != FALSE;
 }
 
 }  // namespace vela

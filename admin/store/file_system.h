@@ -18,6 +18,15 @@
 
 namespace vela {
 
+// Whether a file can be written, as the platform answers before anything is tried.
+enum class WriteAccess {
+    Allowed,
+    Denied,         // the platform refuses: permissions, a locked (immutable) file or folder
+    ReadOnly,       // the file is marked read-only, or the volume is mounted read-only
+    MissingFolder,  // the folder that should hold the file does not exist
+    Other,          // no file can be there (the path names a folder or nothing) or another failure
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -53,6 +62,10 @@ public:
     // the old file's access list and hidden and system attributes first (refused when it cannot).
     [[nodiscard]] virtual bool WriteFile(const std::string& path, const std::string& bytes) = 0;
     [[nodiscard]] virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
+    // Whether WriteFile, or an INI write, could replace the file at `path` now, or create it when
+    // it is missing; nothing on disk changes.  Replacing needs the file itself writable and not
+    // marked read-only; creating needs a folder the user may create files in.
+    [[nodiscard]] virtual WriteAccess CheckWrite(const std::string& path) = 0;
 };
 
 // `folder` and `name` joined by one '\'.  No separator is added after a root that already ends in

@@ -168,7 +168,40 @@ public:
         return bytes;
     }
 
+    WriteAccess CheckWrite(const std::string& path) override {
+        if (path.empty()) return WriteAccess::Other;
+        std::string target = Native(FullPath(path));
+        struct stat st {};
+        if (::stat(target.c_str(), &st) == 0) {
+            if (!S_ISREG(st.st_mode)) return WriteAccess::Other;
+            // As in WriteFile: the owner's write bit stands for the read-only attribute.
+            if ((st.st_mode & S_IWUSR) == 0) return WriteAccess::ReadOnly;
+            // access() answers for root too where it matters: an immutable file is EPERM, a
+            // read-only mount EROFS.
+            if (::access(target.c_str(), W_OK) != 0) return FromErrno(errno);
+            if (char resolved[PATH_MAX]; ::realpath(target.c_str(), resolved) != nullptr) target = resolved;
+        } else if (errno != ENOENT) {
+            return errno == ENOTDIR ? WriteAccess::MissingFolder : FromErrno(errno);
+        }
+        // Both a new file and a replaced one are written through a temporary file beside it.
+        const std::string folder = Native(ParentFolder(target));
+        if (folder.empty() || !FolderExists(folder)) return WriteAccess::MissingFolder;
+        if (::access(folder.c_str(), W_OK | X_OK) != 0) return FromErrno(errno);
+        return WriteAccess::Allowed;
+    }
+
 private:
+    static WriteAccess FromErrno(int error) {
+        switch (error) {
+        case EACCES:
+        case EPERM: return WriteAccess::Denied;
+        case EROFS: return WriteAccess::ReadOnly;
+        case ENOENT:
+        case ENOTDIR: return WriteAccess::MissingFolder;
+        default: return WriteAccess::Other;
+        }
+    }
+
     template <typename Keep>
     static std::vector<std::string> List(const std::string& folder, Keep keep) {
         std::vector<std::string> names;

@@ -255,7 +255,45 @@ public:
         return bytes;
     }
 
+    WriteAccess CheckWrite(const std::string& path) override {
+        const std::string target = FullPath(path);
+        if (target.empty()) return WriteAccess::Other;
+        const DWORD a = Attributes(target);
+        if (a != kNoAttributes) {
+            if (a & FILE_ATTRIBUTE_DIRECTORY) return WriteAccess::Other;
+            if (a & FILE_ATTRIBUTE_READONLY) return WriteAccess::ReadOnly;
+            // Opened for writing and closed again, never written: the access list, a lock and
+            // a write-protected volume answer here as they would to the write itself.
+            FileHandle file(::CreateFileA(target.c_str(), GENERIC_WRITE,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                          OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+            return file ? WriteAccess::Allowed : FromError(::GetLastError());
+        }
+        const std::string folder = ParentFolder(target);
+        if (!FolderExists(folder)) return WriteAccess::MissingFolder;
+        // Whether a file may be made there is known only by making one: a temporary file that
+        // goes when its handle closes.
+        char temp[MAX_PATH];
+        for (unsigned n = 1; n < 100; ++n) {
+            if (::GetTempFileNameA(folder.c_str(), "vel", n, temp) == 0) return FromError(::GetLastError());
+            FileHandle probe(::CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+                                           FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+            if (probe) return WriteAccess::Allowed;
+            if (::GetLastError() != ERROR_FILE_EXISTS) return FromError(::GetLastError());
+        }
+        return WriteAccess::Other;
+    }
+
 private:
+    static WriteAccess FromError(DWORD error) {
+        switch (error) {
+        case ERROR_ACCESS_DENIED: return WriteAccess::Denied;
+        case ERROR_WRITE_PROTECT: return WriteAccess::ReadOnly;
+        case ERROR_PATH_NOT_FOUND: return WriteAccess::MissingFolder;
+        default: return WriteAccess::Other;
+        }
+    }
+
     static std::vector<std::string> List(const std::string& folder, bool folders, const std::string& pattern) {
         std::vector<std::string> names;
         if (folder.empty()) return names;

@@ -41,6 +41,7 @@ public:
     bool RemoveFile(const std::string&) override { return false; }
     bool WriteFile(const std::string&, const std::string&) override { return false; }
     std::optional<std::string> ReadFile(const std::string&) override { return std::nullopt; }
+    WriteAccess CheckWrite(const std::string&) override { return WriteAccess::Other; }
 };
 
 class SettingsPathTest : public ::testing::Test {

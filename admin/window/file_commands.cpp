@@ -52,15 +52,40 @@ std::string FolderOfFile(std::string_view path) {
 }
 
 void FileCommands::Start(std::string_view commandTail, const std::string& programFolder) {
+    problem_ = {};
     if (!TrimBlanks(commandTail).empty()) {
-        editor_.LoadConfig(std::string(ConfigPathOfTail(commandTail)));
+        Load(std::string(ConfigPathOfTail(commandTail)));
         return;
     }
     const std::string chosen = dialogs_.ShowOpenDialog(kOpenFilter, kOpenTitle, programFolder);
     if (!TrimBlanks(chosen).empty())
-        editor_.LoadConfig(chosen);
+        Load(chosen);
     else
         editor_.SetUntitled(programFolder);
+}
+
+void FileCommands::Load(const std::string& path) {
+    if (!editor_.LoadConfig(path)) problem_ = {FileProblem::Kind::NotFound, path};
+}
+
+namespace {
+
+FileProblem::Kind SaveProblem(WriteAccess why) {
+    switch (why) {
+    case WriteAccess::Allowed: break;
+    case WriteAccess::Denied: return FileProblem::Kind::SaveDenied;
+    case WriteAccess::ReadOnly: return FileProblem::Kind::SaveReadOnly;
+    case WriteAccess::MissingFolder: return FileProblem::Kind::SaveMissingFolder;
+    case WriteAccess::Other: break;
+    }
+    return FileProblem::Kind::SaveFailed;   // Allowed only after a failed write: no reason known
+}
+
+}  // namespace
+
+void FileCommands::SaveInto(const std::string& path) {
+    if (const WriteAccess why = editor_.SaveConfig(path); why != WriteAccess::Allowed)
+        problem_ = {SaveProblem(why), path};
 }
 
 std::string ShortenPathMiddle(std::string_view path, const std::function<bool(std::string_view)>& fits) {
@@ -93,33 +118,39 @@ std::string FileCommands::AskNewName(std::string_view title, FileDialogs::Overwr
 }
 
 void FileCommands::New() {
+    problem_ = {};
     const std::string name = AskNewName(kNewTitle, FileDialogs::Overwrite::ReplaceWithTemplate);
     if (name.empty()) return;
-    // A template that cannot be written is passed over: the load below then names no file and
-    // keeps the current one.
-    (void)fs_.WriteFile(name, NewConfigFileText());
+    // A template that cannot be written is said, and the current file stays with its edits.
+    if (!fs_.WriteFile(name, NewConfigFileText())) {
+        problem_ = {SaveProblem(fs_.CheckWrite(name)), name};
+        return;
+    }
     editor_.LoadConfig(name);
     // Normally made already by the load's settings-path step; failure is ignored.
     (void)fs_.CreateFolder(SettingsLocation::StoreRoot(editor_.ConfigFolder()));
 }
 
 void FileCommands::Open() {
+    problem_ = {};
     const std::string chosen = dialogs_.ShowOpenDialog(kOpenFilter, kOpenTitle, editor_.ConfigFolder());
-    if (!TrimBlanks(chosen).empty()) editor_.LoadConfig(chosen);
+    if (!TrimBlanks(chosen).empty()) Load(chosen);
 }
 
 void FileCommands::Save() {
+    problem_ = {};
     // A copy: SaveConfig replaces the path it is handed a reference to.
     const std::string current = editor_.ConfigFilePath();
     if (!TrimBlanks(current).empty())
-        editor_.SaveConfig(current);
+        SaveInto(current);
     else
         SaveAs();
 }
 
 void FileCommands::SaveAs() {
+    problem_ = {};
     const std::string name = AskNewName(kSaveAsTitle, FileDialogs::Overwrite::WriteSettingsInto);
-    if (!name.empty()) editor_.SaveConfig(name);
+    if (!name.empty()) SaveInto(name);
 }
 
 }  // namespace vela

@@ -3,7 +3,9 @@
 // The window keeps only the plumbing: it copies its controls into the editor's model before a
 // command, runs the command here and shows the model again afterwards.  The modal questions go
 // through FileDialogs, which the window implements over the common file dialogs and a message
-// box, and which the tests script.  Every step is passed over quietly when it fails.
+// box, and which the tests script.  A failing step never stops a command; what the user must
+// know (a file that is not there, a save that wrote nothing) is kept as the command's Problem,
+// which the window shows in its status bar.
 #pragma once
 
 #include <functional>
@@ -67,6 +69,22 @@ public:
 // ("C:\data\...\framework.ini").  The file name is kept whole even where nothing else fits.
 [[nodiscard]] std::string ShortenPathMiddle(std::string_view path, const std::function<bool(std::string_view)>& fits);
 
+// Why the last command left a file alone.  Kind None: it did what was asked.
+struct FileProblem {
+    enum class Kind {
+        None,
+        NotFound,           // the file to open was not there
+        SaveDenied,         // the platform refused to let the file be written
+        SaveReadOnly,       // the file, or its volume, is read-only
+        SaveMissingFolder,  // the file's folder does not exist
+        SaveFailed,         // any other reason the file was not written
+    };
+    Kind kind = Kind::None;
+    std::string path;  // the file as the command named it
+
+    friend bool operator==(const FileProblem&, const FileProblem&) = default;
+};
+
 class FileCommands {
 public:
     FileCommands(ConfigEditor& editor, FileSystem& fs, FileDialogs& dialogs)
@@ -82,7 +100,13 @@ public:
     void Save();
     void SaveAs();
 
+    // What went wrong in the last command; every command starts by clearing it.
+    [[nodiscard]] const FileProblem& Problem() const { return problem_; }
+
 private:
+    void Load(const std::string& path);
+    void SaveInto(const std::string& path);
+
     // The save dialog's answer with the extension rule applied; empty when the user cancelled
     // or declined to replace an existing file.
     [[nodiscard]] std::string AskNewName(std::string_view title, FileDialogs::Overwrite what);
@@ -90,6 +114,7 @@ private:
     ConfigEditor& editor_;
     FileSystem& fs_;
     FileDialogs& dialogs_;
+    FileProblem problem_;
 };
 
 }  // namespace vela

@@ -11,6 +11,13 @@
 #include "admin/config/config_template.h"
 #include "admin/config/inimod.h"
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+#endif
+
 namespace vela {
 namespace {
 
@@ -375,6 +382,141 @@ TEST_F(FileCommandsTest, SaveAsAsksBeforeWritingIntoAFileTheDialogDidNotName) {
     EXPECT_EQ(Slurp(root_ / "cfg" / "taken.INI"), "[MAIN]\r\nCOMPRESSION=1\r\n");
     EXPECT_EQ(editor_.ConfigFilePath(), P("cfg/framework.ini"));
 }
+
+// --- a save that cannot write: the edits stay, the file stays, and the reason is said ---------
+
+// The file itself, its mode and its modification time: what "left as it was" means on disk.
+struct OnDisk {
+    bool exists = false;
+    std::string bytes;
+    fs::perms perms{};
+    fs::file_time_type written{};
+    friend bool operator==(const OnDisk&, const OnDisk&) = default;
+};
+OnDisk Look(const fs::path& p) {
+    std::error_code ec;
+    if (!fs::exists(p, ec)) return {};
+    return {true, Slurp(p), fs::status(p).permissions(), fs::last_write_time(p)};
+}
+
+TEST_F(FileCommandsTest, SaveIntoAReadOnlyFileKeepsTheEditsAndSaysSoUntilASaveWorks) {
+    const fs::path file = root_ / "cfg" / "framework.ini";
+    Spit(file, NewConfigFileText());
+    commands_.Start(P("cfg/framework.ini"), P("prog"));
+    ASSERT_EQ(commands_.Problem().kind, FileProblem::Kind::None);
+    fs::permissions(file, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    const OnDisk before = Look(file);
+
+    editor_.model.compression = 1;   // the tick the user made
+    commands_.Save();
+    EXPECT_EQ(commands_.Problem(), (FileProblem{FileProblem::Kind::SaveReadOnly, P("cfg/framework.ini")}));
+    EXPECT_EQ(editor_.model.compression, 1) << "the edit was undone";
+    EXPECT_EQ(editor_.ConfigFilePath(), P("cfg/framework.ini"));
+    EXPECT_EQ(Look(file), before);
+
+    fs::permissions(file, fs::perms::owner_write, fs::perm_options::add);
+    commands_.Save();
+    EXPECT_EQ(commands_.Problem(), FileProblem{}) << "a save that worked still shows the failure";
+    EXPECT_EQ(ReadIniValue("MAIN", "COMPRESSION", file.string()), "1");
+}
+
+TEST_F(FileCommandsTest, SaveIntoAMissingFolderCreatesNothingAndNamesTheReason) {
+    // The untitled file of a program folder that is gone, and Save As into a folder never made.
+    commands_.Start("", P("gone"));
+    editor_.model.compression = 1;
+    commands_.Save();
+    EXPECT_EQ(commands_.Problem(),
+              (FileProblem{FileProblem::Kind::SaveMissingFolder, P("gone/untitledconfig.ini")}));
+    EXPECT_EQ(editor_.model.compression, 1);
+    EXPECT_FALSE(fs::exists(root_ / "gone"));
+
+    Spit(root_ / "cfg" / "framework.ini", NewConfigFileText());
+    commands_.Open();   // the dialog's answer is empty: cancelled, and the earlier failure is gone
+    EXPECT_EQ(commands_.Problem(), FileProblem{});
+    dialogs_.answers = {P("cfg/framework.ini"), P("nowhere/copy.ini"), P("nowhere/new")};
+    commands_.Open();
+    editor_.model.refreshMouse = 1;
+    commands_.SaveAs();
+    EXPECT_EQ(commands_.Problem(), (FileProblem{FileProblem::Kind::SaveMissingFolder, P("nowhere/copy.ini")}));
+    EXPECT_EQ(editor_.ConfigFilePath(), P("cfg/framework.ini")) << "the current file moved to one never written";
+    EXPECT_EQ(editor_.model.refreshMouse, 1);
+    EXPECT_EQ(Slurp(root_ / "cfg" / "framework.ini"), NewConfigFileText());
+    commands_.New();
+    EXPECT_EQ(commands_.Problem(), (FileProblem{FileProblem::Kind::SaveMissingFolder, P("nowhere/new.INI")}));
+    EXPECT_EQ(editor_.model.refreshMouse, 1) << "a failed New loaded something";
+    EXPECT_FALSE(fs::exists(root_ / "nowhere"));
+}
+
+TEST_F(FileCommandsTest, StartUpOnAPathThatIsNotThereNamesIt) {
+    const std::string missing = P("cfg/missing.ini");
+    commands_.Start("\"" + missing + "\"", P("prog"));
+    EXPECT_EQ(commands_.Problem(), (FileProblem{FileProblem::Kind::NotFound, missing}));
+    EXPECT_FALSE(fs::exists(missing));
+    Spit(root_ / "cfg" / "framework.ini", NewConfigFileText());
+    dialogs_.answers = {P("cfg/framework.ini")};
+    commands_.Open();
+    EXPECT_EQ(commands_.Problem(), FileProblem{});
+}
+
+#ifndef _WIN32
+// The immutable flag: writes are refused even to root, as Program Files refuses a program that
+// runs as the user who started it.
+class Immutable {
+public:
+    explicit Immutable(const fs::path& p) : fd_(::open(p.c_str(), O_RDONLY | O_CLOEXEC)) { set_ = Flag(true); }
+    ~Immutable() {
+        if (set_) (void)Flag(false);
+        if (fd_ >= 0) ::close(fd_);
+    }
+    Immutable(const Immutable&) = delete;
+    Immutable& operator=(const Immutable&) = delete;
+    [[nodiscard]] bool Set() const { return set_; }
+    void Clear() { set_ = set_ && !Flag(false); }
+
+private:
+    bool Flag(bool on) {
+        int flags = 0;
+        if (fd_ < 0 || ::ioctl(fd_, FS_IOC_GETFLAGS, &flags) != 0) return false;
+        flags = on ? (flags | FS_IMMUTABLE_FL) : (flags & ~FS_IMMUTABLE_FL);
+        return ::ioctl(fd_, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    int fd_;
+    bool set_ = false;
+};
+
+TEST_F(FileCommandsTest, SaveRefusedByThePlatformKeepsTheEditsAndSaysAccessDenied) {
+    // The first hour on Windows: no file on the command line, the open dialog cancelled, and the
+    // untitled file in a program folder the user may not write into.
+    commands_.Start("", P("prog"));
+    Immutable locked(root_ / "prog");
+    if (!locked.Set()) GTEST_SKIP() << "the immutable flag needs root and a file system that has it";
+    editor_.model.compression = 1;
+    commands_.Save();
+    EXPECT_EQ(commands_.Problem(), (FileProblem{FileProblem::Kind::SaveDenied, P("prog/untitledconfig.ini")}));
+    EXPECT_EQ(editor_.model.compression, 1);
+    EXPECT_FALSE(fs::exists(root_ / "prog" / "untitledconfig.ini"));
+    locked.Clear();
+
+    // A file of its own that is locked: its bytes stay, and so does the tick.
+    const fs::path file = root_ / "cfg" / "framework.ini";
+    Spit(file, NewConfigFileText());
+    dialogs_.answers = {P("cfg/framework.ini")};
+    commands_.Open();
+    Immutable lockedFile(file);
+    ASSERT_TRUE(lockedFile.Set());
+    const OnDisk before = Look(file);
+    editor_.model.compression = 1;
+    commands_.Save();
+    EXPECT_EQ(commands_.Problem(), (FileProblem{FileProblem::Kind::SaveDenied, P("cfg/framework.ini")}));
+    EXPECT_EQ(editor_.model.compression, 1);
+    EXPECT_EQ(Look(file), before);
+    lockedFile.Clear();
+    commands_.Save();
+    EXPECT_EQ(commands_.Problem(), FileProblem{});
+    EXPECT_EQ(ReadIniValue("MAIN", "COMPRESSION", file.string()), "1");
+}
+#endif
 
 // The status bar's rule, with one byte as one unit of width.
 TEST(ShortenPathMiddle, KeepsTheFileNameAndAsMuchOfTheBeginningAsFits) {

@@ -5,6 +5,7 @@
 #include <commctrl.h>
 
 #include "admin/directory/user_parameters.h"
+#include "admin/window/placement.h"
 #include "admin/window/resource.h"
 #include "admin/window/wide_text.h"
 
@@ -52,20 +53,7 @@ void Form1::SetTarget(const std::string& target) {
 void Form1::Show(HWND over) {
     if (!Create()) return;
     // Opened from hidden, it stands centred on the main window, inside that screen's work area.
-    if (over && !::IsWindowVisible(hwnd_)) {
-        RECT main{}, own{};
-        ::GetWindowRect(over, &main);
-        ::GetWindowRect(hwnd_, &own);
-        MONITORINFO screen{};
-        screen.cbSize = sizeof screen;
-        ::GetMonitorInfoW(::MonitorFromWindow(over, MONITOR_DEFAULTTONEAREST), &screen);
-        const RECT& area = screen.rcWork;
-        const LONG width = own.right - own.left, height = own.bottom - own.top;
-        LONG x = (main.left + main.right - width) / 2, y = (main.top + main.bottom - height) / 2;
-        x = std::max(area.left, std::min(x, area.right - width));
-        y = std::max(area.top, std::min(y, area.bottom - height));
-        ::SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
+    if (!::IsWindowVisible(hwnd_)) CentreOver(hwnd_, over);
     ::ShowWindow(hwnd_, SW_SHOW);
     ::SetForegroundWindow(hwnd_);
 }

@@ -386,12 +386,16 @@ bool frmConfig::TranslateDialogMessage(MSG& msg) {
     // Form1 is a window of its own, without an owner: its keyboard goes through here too.
     if (usersPage_->TranslateForm1(msg)) return true;
     if (!hwnd_ || (msg.hwnd != hwnd_ && !::IsChild(hwnd_, msg.hwnd))) return false;
-    // Ctrl+Tab and Ctrl+Shift+Tab turn the pages from wherever the focus is, as in property sheets.
-    if (msg.message == WM_KEYDOWN && msg.wParam == VK_TAB && ::GetKeyState(VK_CONTROL) < 0) {
-        const int step = ::GetKeyState(VK_SHIFT) < 0 ? kTabCount - 1 : 1;
+    // Ctrl+Tab and Ctrl+PgDn turn to the next page, Ctrl+Shift+Tab and Ctrl+PgUp to the one
+    // before, from wherever the focus is, as in property sheets.
+    if (msg.message == WM_KEYDOWN && ::GetKeyState(VK_CONTROL) < 0 &&
+        (msg.wParam == VK_TAB || msg.wParam == VK_NEXT || msg.wParam == VK_PRIOR)) {
+        const bool back = msg.wParam == VK_PRIOR || (msg.wParam == VK_TAB && ::GetKeyState(VK_SHIFT) < 0);
+        const int step = back ? kTabCount - 1 : 1;
         ::SendMessageA(tab_, TCM_SETCURFOCUS, static_cast<WPARAM>((shownTab_ + step) % kTabCount), 0);
         return true;
     }
+    if (usersPage_->TranslateTreeKey(msg)) return true;
     return ::IsDialogMessageA(hwnd_, &msg) != FALSE;
 }
 
@@ -443,8 +447,7 @@ void frmConfig::RunFileCommand(const std::function<void()>& command) {
 // A path too long for the bar loses folders from its middle, never its file name.
 void frmConfig::ShowCurrentFile() {
     if (!status_) return;
-    const std::string& path = editor_.ConfigFilePath();
-    const std::string full = path.empty() ? Text(IDS_NO_CURRENT_FILE) : path;
+    const std::string full = StatusOfFile();
     // Room for the part's borders and the size grip.
     const int room = LayOutStatusParts() - 4 * ::GetSystemMetrics(SM_CXEDGE) - ::GetSystemMetrics(SM_CXVSCROLL);
     HDC dc = ::GetDC(status_);
@@ -459,6 +462,28 @@ void frmConfig::ShowCurrentFile() {
     if (shown == statusText_) return;
     statusText_ = shown;
     ::SendMessageA(status_, SB_SETTEXTA, 0, reinterpret_cast<LPARAM>(shown.c_str()));
+}
+
+// The current file, or what the last file command could not do to the file it named.
+std::string frmConfig::StatusOfFile() const {
+    const FileProblem& problem = commands_.Problem();
+    UINT id = 0;
+    switch (problem.kind) {
+    case FileProblem::Kind::None: break;
+    case FileProblem::Kind::NotFound: id = IDS_FILE_NOT_FOUND; break;
+    case FileProblem::Kind::SaveDenied: id = IDS_SAVE_DENIED; break;
+    case FileProblem::Kind::SaveReadOnly: id = IDS_SAVE_READONLY; break;
+    case FileProblem::Kind::SaveMissingFolder: id = IDS_SAVE_NO_FOLDER; break;
+    case FileProblem::Kind::SaveFailed: id = IDS_SAVE_FAILED; break;
+    }
+    if (id == 0) {
+        const std::string& path = editor_.ConfigFilePath();
+        return path.empty() ? Text(IDS_NO_CURRENT_FILE) : path;
+    }
+    // The path goes last, so the shortening below takes folders from its middle, never the reason.
+    std::string text = Text(id);
+    if (const size_t at = text.find("%s"); at != std::string::npos) text.replace(at, 2, problem.path);
+    return text;
 }
 
 void frmConfig::ShowStatus(const std::string& utf8) {

@@ -152,6 +152,7 @@ private:
     // Copies the page into the editor's model, runs `command`, shows the model again.
     void RunFileCommand(const std::function<void()>& command);
     void ShowCurrentFile();
+    [[nodiscard]] std::string StatusOfFile() const;
     // Splits the status bar for the count when there is one; the width left to the file's part.
     int LayOutStatusParts();
     // The unload, then the end of the process; runs once however often it is asked for.

@@ -118,13 +118,47 @@ void UsersPage::TreeView1_DblClick() {
 void UsersPage::TreeView1_MouseUp(bool rightButton) {
     // No node selected (a right click on an empty tree): the target stays what it was.
     if (const std::string key = KeyOf(); !key.empty()) EnsureForm1().SetTarget(key);
-    if (!rightButton || !userMenu_) return;
+    if (!rightButton) return;
     POINT at{};
     ::GetCursorPos(&at);
+    PopUpUserMenu(at);
+}
+
+void UsersPage::TreeView1_MenuKey() {
+    if (const std::string key = KeyOf(); !key.empty()) EnsureForm1().SetTarget(key);
+    // Under the selected node's text, or at the tree's corner when nothing is selected.
+    RECT r{};
+    POINT at{};
+    if (HTREEITEM item = TreeView_GetSelection(Tree()); item && TreeView_GetItemRect(Tree(), item, &r, TRUE)) {
+        at = {r.left, r.bottom};
+    }
+    ::ClientToScreen(Tree(), &at);
+    PopUpUserMenu(at);
+}
+
+void UsersPage::PopUpUserMenu(POINT at) {
+    if (!userMenu_) return;
     HWND owner = ::GetAncestor(hwnd_, GA_ROOT);
     const int chosen = static_cast<int>(
         ::TrackPopupMenu(userMenu_, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, owner, nullptr));
     if (chosen == IDM_CHANGE_PROFILE_PATH) mnuChange_Click();
+}
+
+bool UsersPage::TranslateTreeKey(const MSG& msg) {
+    if (!hwnd_ || msg.hwnd != Tree()) return false;
+    const bool down = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
+    const bool up = msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP;
+    if (!down && !up) return false;
+    if (msg.wParam == VK_RETURN) {
+        // Posted, as the double click is: the listing runs from the message loop, not from here.
+        if (down) ::PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(kTreeDblClick, 0), 0);
+        return true;
+    }
+    // F10 alone goes on to the menu bar; with Shift, its release must not get there either.
+    const bool menuKey = msg.wParam == VK_APPS || (msg.wParam == VK_F10 && ::GetKeyState(VK_SHIFT) < 0);
+    if (!menuKey) return false;
+    if (down) TreeView1_MenuKey();
+    return true;
 }
 
 void UsersPage::mnuChange_Click() { EnsureForm1().Show(::GetAncestor(hwnd_, GA_ROOT)); }

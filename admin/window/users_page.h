@@ -49,15 +49,24 @@ public:
     // A mouse button released in the tree: the selected node becomes Form1's target; the right
     // button opens mnuUser at the pointer.
     void TreeView1_MouseUp(bool rightButton);
+    // Shift+F10 or the Menu key in the tree: the selected node becomes Form1's target and mnuUser
+    // opens under it.
+    void TreeView1_MenuKey();
     void mnuChange_Click();
 
     // Form1, made on first need; null until then.
     [[nodiscard]] Form1* form1() const noexcept { return form1_.get(); }
     // For the message loop: Form1's keyboard.
     bool TranslateForm1(MSG& msg) { return form1_ && form1_->Translate(msg); }
+    // For the message loop, before the dialog manager: the tree's Enter (which the dialog manager
+    // would take for the default button) and its menu keys.  True when the key was used.
+    bool TranslateTreeKey(const MSG& msg);
     // The key of the tree item, or of the selected one when `item` is null; empty when none.
     [[nodiscard]] std::string KeyOf(HTREEITEM item = nullptr) const;
     [[nodiscard]] HTREEITEM ItemOf(const std::string& key) const;
+
+private:
+    void PopUpUserMenu(POINT at);
 
 protected:
     void OnInit() override;

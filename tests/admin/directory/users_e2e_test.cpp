@@ -145,6 +145,26 @@ protected:
         }
         return false;
     }
+    // One click on the node, which selects it and puts the focus in the tree.
+    bool Select(HWND tree, HTREEITEM item) const {
+        const auto selected = [&] { return reinterpret_cast<HTREEITEM>(Send(tree, TVM_GETNEXTITEM, TVGN_CARET)) == item; };
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            MouseAt(ItemCentre(tree, item), false, 1);
+            if (d::WaitFor(selected, 2000) && d::WaitFor([&] { return FocusOf(tree) == tree; }, 2000)) return true;
+        }
+        return false;
+    }
+    // The focus of the thread that owns `window`.
+    static HWND FocusOf(HWND window) {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        return ::GetGUIThreadInfo(::GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
+    }
+    // The popup menu a key opens, open or not.
+    bool PopupAfterKey(WORD vk, WORD modifier = 0) const {
+        d::PressKey(vk, modifier);
+        return d::WaitFor([&] { return !d::TopLevelWindows(app_->id(), "#32768").empty(); }, 5000);
+    }
     // The right button on the node, "Change profile path" from the popup with the keyboard.  The
     // main window is brought forward first (a hidden Form1 leaves no window active), and a
     // release the popup did not follow is repeated.
@@ -262,16 +282,28 @@ TEST_F(UsersE2E, ListsTheBigOUAndChangesBothPathsOfAllItsUsers) {
     const HTREEITEM big = FindItem(tree, "Big");
     ASSERT_NE(big, nullptr);
 
-    // The listing of 10,000 users, the window answering all along.
+    // The listing of 10,000 users, the window answering all along; from the keyboard, Enter
+    // lists the selected container as a double click does.
     double listing = 0;
-    ASSERT_TRUE(DoubleClick(tree, big)) << "the double click did not reach Big";
+    ASSERT_TRUE(Select(tree, big)) << "the click did not reach Big";
+    d::PressKey(VK_RETURN);
     const double listingWorst = ResponsiveUntil(
         [&] { return Send(list, LVM_GETITEMCOUNT) == kBigUsers && RowText(list, kBigUsers - 1, 0) == "u10000"; },
         listing);
     ASSERT_EQ(Send(list, LVM_GETITEMCOUNT), kBigUsers);
     EXPECT_EQ(RowText(list, 0, 0), "u00001");
 
-    const HWND form1 = OpenForm1(tree, big);
+    // Shift+F10 and the Menu key open the node's popup as the right button does; its item opens
+    // Form1 on the node.
+    ASSERT_EQ(FocusOf(tree), tree);
+    ASSERT_TRUE(PopupAfterKey(VK_F10, VK_SHIFT)) << "Shift+F10 opened no popup";
+    d::PressKey(VK_ESCAPE);
+    ASSERT_TRUE(d::WaitFor([&] { return d::TopLevelWindows(app_->id(), "#32768").empty(); }));
+    EXPECT_TRUE(d::TopLevelWindows(app_->id(), "Change profile path").empty());
+    ASSERT_TRUE(PopupAfterKey(VK_APPS)) << "the Menu key opened no popup";
+    d::PressKey(VK_DOWN);
+    d::PressKey(VK_RETURN);
+    const HWND form1 = d::WaitForTopLevel(app_->id(), "Change profile path");
     ASSERT_NE(form1, nullptr);
     EXPECT_EQ(d::TextOf(d::FindControlAfter(form1, "Change profile for", "Static")), "LDAP://" + kBig);
     const HWND check1 = d::FindControl(form1, "Button", "Profile Path");

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdlib>
 #include <functional>
 #include <map>
 #include <optional>
@@ -298,6 +299,14 @@ protected:
     }
 
     [[nodiscard]] std::vector<HWND> Dialogs() const { return d::TopLevelWindows(app_->id(), "#32770"); }
+
+    // A prompt or a question stands centred on the main window (which is well inside the screen).
+    void ExpectCentredOnMain(HWND dialog) const {
+        RECT main{}, own{};
+        ASSERT_TRUE(::GetWindowRect(main_, &main) && ::GetWindowRect(dialog, &own));
+        EXPECT_LE(std::abs((main.left + main.right) - (own.left + own.right)), 2) << "not centred across";
+        EXPECT_LE(std::abs((main.top + main.bottom) - (own.top + own.bottom)), 2) << "not centred down";
+    }
 
     // Waits until the program has dealt with everything up to now: a sent message is served only
     // once the handler that is running has returned to the message loop.
@@ -723,12 +732,13 @@ TEST_F(VelaConfigE2E, ServerTypesAndSettingsFilesAreWorkedFromBothTabs) {
     const HWND servers = ::GetParent(newType);
     const HWND combo5 = d::FindControlAfter(servers, "Server type", "ComboBox");
     ASSERT_NE(combo5, nullptr);
-    d::PressKey(VK_TAB, VK_CONTROL);
-    d::PressKey(VK_TAB, VK_CONTROL);
+    d::PressKey(VK_NEXT, VK_CONTROL);
+    d::PressKey(VK_NEXT, VK_CONTROL);
     ASSERT_TRUE(d::WaitFor([&] { return ::IsWindowVisible(newType) != FALSE; })) << "the Servers tab is not shown";
     ASSERT_TRUE(d::Click(newType));
     HWND prompt = d::WaitForTopLevel(app_->id(), "New server type", "#32770");
     ASSERT_NE(prompt, nullptr) << "no prompt \"New server type\"";
+    ExpectCentredOnMain(prompt);
     EXPECT_NE(d::FindControl(prompt, "Static", "Server type name:"), nullptr);
     ASSERT_TRUE(d::TypeInto(d::FindByClass(prompt, "Edit"), "Web"));
     ASSERT_TRUE(d::PressDialogButton(prompt, IDOK));
@@ -737,9 +747,7 @@ TEST_F(VelaConfigE2E, ServerTypesAndSettingsFilesAreWorkedFromBothTabs) {
     EXPECT_EQ(d::ComboItems(combo5), (std::vector<std::string>{"(DEFAULT)", "Web"}));
 
     // Profile Settings, one tab back: the type's folder, a new file from the template, edited.
-    d::PressKey(VK_TAB, VK_CONTROL);
-    d::PressKey(VK_TAB, VK_CONTROL);
-    d::PressKey(VK_TAB, VK_CONTROL);
+    d::PressKey(VK_PRIOR, VK_CONTROL);
     const HWND newFile = d::FindControl(main_, "Button", "New");
     ASSERT_NE(newFile, nullptr);
     ASSERT_TRUE(d::WaitFor([&] { return ::IsWindowVisible(newFile) != FALSE; })) << "the Profile Settings tab is not shown";
@@ -774,11 +782,12 @@ TEST_F(VelaConfigE2E, ServerTypesAndSettingsFilesAreWorkedFromBothTabs) {
     ASSERT_TRUE(d::Click(d::FindControl(settings, "Button", "Delete")));
     HWND question = d::WaitForTopLevel(app_->id(), "Confirm deletion", "#32770");
     ASSERT_NE(question, nullptr);
+    ExpectCentredOnMain(question);
     ASSERT_TRUE(d::PressDialogButton(question, IDYES));
     ASSERT_TRUE(d::WaitFor([&] { return !vela::test::FileExists(office); })) << "the file is still there";
 
     // Back on Servers: No keeps the type, Yes removes it.
-    d::PressKey(VK_TAB, VK_CONTROL);
+    d::PressKey(VK_NEXT, VK_CONTROL);
     ASSERT_TRUE(d::WaitFor([&] { return ::IsWindowVisible(newType) != FALSE; }));
     ASSERT_TRUE(d::PickFreshComboEntry(combo5, "Web"));
     for (const int answer : {IDNO, IDYES}) {
