@@ -67,6 +67,7 @@ const char* FaultName(Fault fault) noexcept {
         case Fault::BadPath: return "bad path";
         case Fault::Damaged: return "damaged";
         case Fault::TooLong: return "too long";
+        case Fault::Lossy: return "lossy";
     }
     return "?";
 }
@@ -136,6 +137,9 @@ std::string FailureReason(const Outcome& o, std::string_view what) {
         case Fault::BadPath: return "not a directory path";
         case Fault::Damaged: return "a user's userParameters value is damaged and was left as it was";
         case Fault::TooLong: return "the terminal-server path does not fit into userParameters";
+        case Fault::Lossy:
+            return "the terminal-server path has characters this computer's ANSI code page lacks, and "
+                   "was not written";
     }
     return o.message;
 }
@@ -312,10 +316,15 @@ Outcome Directory::Commit(const DirObject& object, const Changes& changes) {
             blob = WireToBlob(*object.userParameters);
             if (!blob) return Failure(Fault::Damaged, "userParameters of " + object.adsPath + " is not readable");
         }
+        const auto ansi = Utf16ToAnsi(*wide);
         const auto w = WriteTsProfilePath(blob ? std::optional<std::string_view>(*blob) : std::nullopt,
-                                          Utf16ToAnsi(*wide), *wide);
+                                          ansi ? std::optional<std::string_view>(*ansi) : std::nullopt, *wide);
         if (w.result == TsWrite::Result::Damaged)
             return Failure(Fault::Damaged, "userParameters of " + object.adsPath + " is damaged; left as it is");
+        if (w.result == TsWrite::Result::Lossy)
+            return Failure(Fault::Lossy, "the terminal-server path " + *item.value +
+                                             " has no exact form in this computer's ANSI code page; " + object.adsPath +
+                                             " was left as it is");
         if (w.result == TsWrite::Result::TooLong)
             return Failure(Fault::TooLong, "the terminal-server path does not fit userParameters");
         // A later change of the path in the same cache replaces an earlier one.
