@@ -279,6 +279,35 @@ TEST_F(DirectoryServer, TerminalServerPathTravelsAsTheServersExpect) {
     EXPECT_FALSE(Stored("CN=Dave," + users, "profilePath"));
 }
 
+// Text the API cannot be handed (not UTF-8) fails the operation: it does not go out empty, as
+// a search of the root DSE or a modify of nothing.
+TEST_F(DirectoryServer, TextThatIsNotUtf8FailsTheOperation) {
+    const std::string bad = std::string("CN=a\xC3,") + kDomain, bob = std::string("CN=Bob,CN=Users,") + kDomain;
+    const auto before = Stored(bob, "profilePath");
+    int entries = 0;
+    auto search = [&](SearchRequest r) {
+        return conn_.client->Search(r, [&](LdapEntry&&) { return ++entries > 0; });
+    };
+    const struct {
+        const char* what;
+        std::function<Outcome()> op;
+    } cases[] = {
+        {"search base", [&] { return search(SearchRequest{bad, Scope::Base, {}, {"cn"}}); }},
+        {"class in the filter", [&] { return search(SearchRequest{kDomain, Scope::OneLevel, {"user\xC3"}, {"cn"}}); }},
+        {"attribute asked for", [&] { return search(SearchRequest{"", Scope::Base, {}, {"defaultNamingContext\xC3"}}); }},
+        {"modify target", [&] { return conn_.client->Modify(bad, {{Modification::Op::Replace, "profilePath", {"x"}}}); }},
+        {"attribute modified",
+         [&] { return conn_.client->Modify(bob, {{Modification::Op::Replace, "profilePath\xC3", {"x"}}}); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Outcome o = c.op();
+        EXPECT_EQ(o.fault, Fault::BadPath) << o.message;
+    }
+    EXPECT_EQ(entries, 0);
+    EXPECT_EQ(Stored(bob, "profilePath"), before);
+}
+
 TEST(DirectoryConnection, FailuresSayWhy) {
     const struct {
         ConnectionSettings settings;

@@ -109,7 +109,8 @@ int HexDigit(char c) {
 namespace {
 
 // Decodes UTF-8 and hands each UTF-16 code unit to `emit`; false on bytes that are not UTF-8.
-template <typename Emit>
+// A blob's code units include lone surrogates in their three-byte form; text (`strict`) may not.
+template <bool strict = false, typename Emit>
 bool DecodeUtf8(std::string_view s, Emit&& emit) {
     std::size_t i = 0;
     while (i < s.size()) {
@@ -137,6 +138,7 @@ bool DecodeUtf8(std::string_view s, Emit&& emit) {
             cp = (cp << 6) | (b & 0x3Fu);
         }
         if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) return false;
+        if (strict && cp >= 0xD800 && cp <= 0xDFFF) return false;
         if (cp >= 0x10000) {
             cp -= 0x10000;
             emit(static_cast<char16_t>(0xD800 + (cp >> 10)));
@@ -191,6 +193,10 @@ std::optional<std::u16string> Utf8ToUnits(std::string_view s) {
     out.reserve(s.size());
     if (!DecodeUtf8(s, [&](char16_t u) { out.push_back(u); })) return std::nullopt;
     return out;
+}
+
+bool IsUtf8(std::string_view s) {
+    return DecodeUtf8<true>(s, [](char16_t) {});
 }
 
 std::string UnitsToUtf8(std::u16string_view u) {

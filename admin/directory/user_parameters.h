@@ -28,6 +28,9 @@ namespace vela::directory {
 [[nodiscard]] std::optional<std::u16string> Utf8ToUnits(std::string_view utf8);
 // The reverse: a valid surrogate pair becomes one four-byte sequence, a lone surrogate three bytes.
 [[nodiscard]] std::string UnitsToUtf8(std::u16string_view units);
+// Whether `text` is well-formed UTF-8 as text must be (DNs, filters, paths): unlike a blob's
+// code units it may not hold surrogates, lone or in pairs of three-byte forms.
+[[nodiscard]] bool IsUtf8(std::string_view text);
 
 // The attribute's LDAP value to the blob (two bytes a code unit, little-endian), and back.
 // BlobToWire pads an odd-sized blob with one zero byte.
