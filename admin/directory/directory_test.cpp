@@ -215,7 +215,7 @@ TEST(Directory, ValuesNotReadExactlyAndPathsWithoutAnAnsiFormAreLeftByteForByte)
     MemoryDirectory dir(kDomain);
     const std::string ou = dir.AddOu(kDomain, "Cases");
     for (std::size_t i = 0; i < std::size(cases); ++i)
-        dir.AddUser(ou, cases[i].what, "u" + std::to_string(i), std::nullopt, cases[i].value);
+        dir.AddUser(ou, cases[i].what, std::string("u").append(std::to_string(i)), std::nullopt, cases[i].value);
     auto c = dir.connector()();
     Directory d(*c.client);
     const auto users = List(d, "LDAP://" + ou, {"user"});
