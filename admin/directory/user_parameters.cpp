@@ -295,29 +295,24 @@ std::optional<std::string> HexDecode(std::string_view d) {
 
 namespace {
 
-// The path's two properties in a parsed value, and what they say.
-struct PathProperties {
+// The path a parsed value holds; nullopt when it cannot be read exactly (see ReadTsProfilePath).
+std::optional<TsProfilePath> FindPath(const UserParameters& p) {
     std::optional<std::size_t> plain, wide;  // their places in the property list
-    TsProfilePath path;
-};
-
-// Nullopt when the path cannot be read exactly: see ReadTsProfilePath.
-std::optional<PathProperties> FindPath(const UserParameters& p) {
-    PathProperties found;
     for (std::size_t i = 0; i < p.properties.size(); ++i) {
         const std::string& name = p.properties[i].name;
         if (name != kPath() && name != kPathW()) continue;
-        auto& slot = name == kPath() ? found.plain : found.wide;
+        auto& slot = name == kPath() ? plain : wide;
         if (slot) return std::nullopt;  // twice
         slot = i;
     }
-    if (found.plain) {
-        const auto bytes = HexDecode(p.properties[*found.plain].value);
+    TsProfilePath found;
+    if (plain) {
+        const auto bytes = HexDecode(p.properties[*plain].value);
         if (!bytes) return std::nullopt;
-        found.path.ansi = bytes->substr(0, bytes->find('\0'));
+        found.ansi = bytes->substr(0, bytes->find('\0'));
     }
-    if (found.wide) {
-        const auto bytes = HexDecode(p.properties[*found.wide].value);
+    if (wide) {
+        const auto bytes = HexDecode(p.properties[*wide].value);
         if (!bytes || bytes->size() % 2 != 0) return std::nullopt;
         std::u16string text;
         for (std::size_t i = 0; i < bytes->size(); i += 2) {
@@ -325,16 +320,16 @@ std::optional<PathProperties> FindPath(const UserParameters& p) {
             if (unit == 0) break;
             text.push_back(unit);
         }
-        found.path.wide = std::move(text);
+        found.wide = std::move(text);
     }
-    found.path.state = found.plain || found.wide ? TsProfilePath::State::Set : TsProfilePath::State::NotSet;
+    found.state = plain || wide ? TsProfilePath::State::Set : TsProfilePath::State::NotSet;
     return found;
 }
 
 // The parsed value and its path, or nullopt when it is damaged (the blob is not empty).
 struct Reading {
     UserParameters value;
-    PathProperties path;
+    TsProfilePath path;
 };
 std::optional<Reading> Read(std::string_view blob) {
     if (blob.size() % 2 != 0) return std::nullopt;
@@ -351,7 +346,7 @@ TsProfilePath ReadTsProfilePath(std::optional<std::string_view> blob) {
     if (!blob || blob->empty()) return {};
     auto r = Read(*blob);
     if (!r) return TsProfilePath{TsProfilePath::State::Damaged, {}, {}};
-    return std::move(r->path.path);
+    return std::move(r->path);
 }
 
 TsWrite WriteTsProfilePath(std::optional<std::string_view> blob, std::optional<std::string_view> ansi,
