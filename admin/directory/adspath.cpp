@@ -1,6 +1,7 @@
 #include "admin/directory/adspath.h"
 
 #include "admin/common/ascii.h"
+#include "admin/directory/user_parameters.h"
 
 namespace vela::directory {
 
@@ -61,6 +62,9 @@ std::optional<Dn> ParseDn(std::string_view text) {
     auto finishAva = [&]() -> bool {
         const auto t = TrimSpaces(type);
         if (!inValue || t.empty()) return false;
+        // "\C3" alone is no character: the DN would reach a server, or the wide API, as
+        // something else (on Windows the conversion yields nothing, and "" is the root DSE).
+        if (!IsUtf8(t) || !IsUtf8(value)) return false;
         while (value.size() > valueEscapedEnd && value.back() == ' ') value.pop_back();
         rdn.push_back(Ava{std::string(t), value});
         type.clear();

@@ -23,8 +23,9 @@ struct Ava {
 using Rdn = std::vector<Ava>;  // more than one where the RDN is multi-valued ("CN=a+SN=b")
 using Dn = std::vector<Rdn>;   // leaf first
 
-// Nullopt for text that is no DN: an RDN without "=", an empty type, a dangling or bad escape.
-// The empty string is the empty DN (the root DSE).
+// Nullopt for text that is no DN: an RDN without "=", an empty type, a dangling or bad escape,
+// a type or value that is not UTF-8 once unescaped ("CN=a\C3").  The empty string is the empty
+// DN (the root DSE).
 [[nodiscard]] std::optional<Dn> ParseDn(std::string_view text);
 
 enum class DnStyle {

@@ -40,6 +40,29 @@ TEST(ParseDn, ReadsBothServersSpellings) {
     EXPECT_EQ(DnKey(*ParseDn("cn=Smith\\2C John,dc=X")), DnKey(*ParseDn("CN=smith\\, john,DC=x")));
 }
 
+// A value must be UTF-8 once its escapes are undone, raw or hex-escaped alike: elsewhere the
+// conversion for the server fails, and an empty DN would be the root DSE.
+TEST(ParseDn, RefusesWhatIsNotUtf8OnceUnescaped) {
+    const struct {
+        std::string_view text;
+        bool ok;
+    } cases[] = {
+        {"CN=a\\C3,DC=x", false},           // a lead byte alone
+        {"CN=a\xC3,DC=x", false},           // the same, raw
+        {"CN=a\\C3\\BC,DC=x", true},        // both bytes: u-umlaut
+        {"CN=a,DC=\\BC", false},            // a continuation byte alone, in any RDN
+        {"CN=\\ED\\A0\\80,DC=x", false},    // a surrogate, fine in a blob, not in text
+        {"CN=\\F0\\9F\\98\\80,DC=x", true},  // four bytes
+        {"CN=\\C0\\80,DC=x", false},        // overlong NUL
+        {"C\xC3N=a,DC=x", false},           // the type
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        EXPECT_EQ(ParseDn(c.text).has_value(), c.ok);
+        EXPECT_EQ(ParsePath("LDAP://" + std::string(c.text)).has_value(), c.ok);
+    }
+}
+
 TEST(DirectoryPath, EscapesSlashAndFindsTheServer) {
     const auto dn = ParseDn("cn=Slash/Name,ou=R&D/Lab,dc=example,dc=test");
     ASSERT_TRUE(dn);

@@ -2,10 +2,14 @@
 
 namespace vela::directory {
 
-std::string Utf16ToAnsi(std::u16string_view text) {
+// ISO 8859-1: a byte is the code point of the same number, so exactly U+0000..U+00FF fit.
+std::optional<std::string> Utf16ToAnsi(std::u16string_view text) {
     std::string out;
     out.reserve(text.size());
-    for (char16_t c : text) out.push_back(c <= 0xFF ? static_cast<char>(c) : '?');
+    for (char16_t c : text) {
+        if (c > 0xFF) return std::nullopt;
+        out.push_back(static_cast<char>(c));
+    }
     return out;
 }
 

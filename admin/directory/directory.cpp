@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 #ifdef _WIN32
 #include <windows.h>
@@ -72,6 +73,7 @@ const char* FaultName(Fault fault) noexcept {
         case Fault::BadPath: return "bad path";
         case Fault::Damaged: return "damaged";
         case Fault::TooLong: return "too long";
+        case Fault::Lossy: return "lossy";
     }
     return "?";
 }
@@ -144,6 +146,9 @@ std::string FailureReason(const Outcome& o, std::string_view what) {
         case Fault::BadPath: return "not a directory path";
         case Fault::Damaged: return "a user's userParameters value is damaged and was left as it was";
         case Fault::TooLong: return "the terminal-server path does not fit into userParameters";
+        case Fault::Lossy:
+            return "the terminal-server path has characters this computer's ANSI code page lacks, and "
+                   "was not written";
     }
     return o.message;
 }
@@ -157,6 +162,24 @@ const std::vector<std::string>* LdapEntry::Find(std::string_view name) const {
 namespace {
 
 constexpr char kPasswordVariable[] = "VELA_DIRECTORY_PASSWORD";
+
+// A variable of the process environment as UTF-8: on Windows read as UTF-16, so that a name or
+// password outside the ANSI code page arrives whole.
+std::optional<std::string> Environment(const char* name) {
+#ifdef _WIN32
+    const std::wstring wide(name, name + std::strlen(name));
+    const DWORD n = ::GetEnvironmentVariableW(wide.c_str(), nullptr, 0);
+    if (n == 0) return std::nullopt;
+    std::wstring value(n, L'\0');
+    value.resize(::GetEnvironmentVariableW(wide.c_str(), value.data(), n));
+    std::string utf8 = UnitsToUtf8(std::u16string(value.begin(), value.end()));
+    ::SecureZeroMemory(value.data(), value.size() * sizeof(wchar_t));
+    return utf8;
+#else
+    const char* v = std::getenv(name);
+    return v ? std::optional<std::string>(v) : std::nullopt;
+#endif
+}
 
 std::string& TakenPassword() {
     static std::string password;
@@ -175,7 +198,7 @@ void TakePasswordFromEnvironment() {
     static bool taken = false;
     if (taken) return;
     taken = true;
-    if (const char* v = std::getenv(kPasswordVariable)) TakenPassword() = v;
+    if (auto v = Environment(kPasswordVariable)) TakenPassword() = std::move(*v);
 #ifdef _WIN32
     // The C runtime keeps a copy of the environment beside the process's own: both go.
     ::SetEnvironmentVariableA(kPasswordVariable, nullptr);
@@ -187,10 +210,7 @@ void TakePasswordFromEnvironment() {
 
 ConnectionSettings SettingsFromEnvironment() {
     TakePasswordFromEnvironment();
-    auto get = [](const char* name) {
-        const char* v = std::getenv(name);
-        return v ? std::string(v) : std::string();
-    };
+    auto get = [](const char* name) { return Environment(name).value_or(std::string()); };
     return ConnectionSettings{get("VELA_DIRECTORY"), get("VELA_DIRECTORY_USER"), TakenPassword()};
 }
 
@@ -357,10 +377,15 @@ Outcome Directory::Commit(const DirObject& object, const Changes& changes) {
             blob = WireToBlob(*object.userParameters);
             if (!blob) return Failure(Fault::Damaged, "userParameters of " + object.adsPath + " is not readable");
         }
+        const auto ansi = Utf16ToAnsi(*wide);
         const auto w = WriteTsProfilePath(blob ? std::optional<std::string_view>(*blob) : std::nullopt,
-                                          Utf16ToAnsi(*wide), *wide);
+                                          ansi ? std::optional<std::string_view>(*ansi) : std::nullopt, *wide);
         if (w.result == TsWrite::Result::Damaged)
             return Failure(Fault::Damaged, "userParameters of " + object.adsPath + " is damaged; left as it is");
+        if (w.result == TsWrite::Result::Lossy)
+            return Failure(Fault::Lossy, "the terminal-server path " + *item.value +
+                                             " has no exact form in this computer's ANSI code page; " + object.adsPath +
+                                             " was left as it is");
         if (w.result == TsWrite::Result::TooLong)
             return Failure(Fault::TooLong, "the terminal-server path does not fit userParameters");
         // A later change of the path in the same cache replaces an earlier one.

@@ -82,7 +82,8 @@ public:
                                     const std::function<bool(const DirObject&)>& each);
     // Commits `changes` to `object` in one modify operation.  The terminal-server path is
     // re-encoded into the userParameters value read with the object, keeping all its other
-    // bytes; a damaged value fails the whole commit (Fault::Damaged) and nothing is written.
+    // bytes; a damaged value (Fault::Damaged), or a path that has no exact form in the ANSI code
+    // page (Fault::Lossy), fails the whole commit and nothing is written.
     // When another tool changed the value since it was read, the server refuses the modify; the
     // object is then read again and the commit made once more on the value it holds now.
     [[nodiscard]] Outcome SetInfo(const DirObject& object, const Changes& changes);

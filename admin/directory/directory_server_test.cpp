@@ -263,8 +263,9 @@ TEST_F(DirectoryServer, TerminalServerPathTravelsAsTheServersExpect) {
     const auto pb = ParseUserParameters(*erinBefore), pa = ParseUserParameters(*erinAfter);
     ASSERT_TRUE(pb && pa);
     EXPECT_EQ(pa->trailing, pb->trailing);
-    EXPECT_EQ(pa->properties.size(), pb->properties.size() + 1);
-    for (std::size_t i = 0; i < pb->properties.size(); ++i) EXPECT_EQ(pa->properties[i + (i > 0)].value, pb->properties[i].value);
+    // The path and its twin go in after CtxCfgPresent.
+    EXPECT_EQ(pa->properties.size(), pb->properties.size() + 2);
+    for (std::size_t i = 0; i < pb->properties.size(); ++i) EXPECT_EQ(pa->properties[i + 2 * (i > 0)].value, pb->properties[i].value);
     EXPECT_EQ(carolAfter->substr(0, 96), *carolBefore);
     DirObject carol;
     ASSERT_TRUE(dir_->Bind("LDAP://CN=Carol," + users, carol));
@@ -290,6 +291,35 @@ TEST_F(DirectoryServer, TerminalServerPathTravelsAsTheServersExpect) {
     EXPECT_EQ(dir_->SetInfo(u["dave"], both).fault, Fault::Damaged);
     EXPECT_EQ(Stored("CN=Dave," + users, "userParameters"), "damaged");
     EXPECT_FALSE(Stored("CN=Dave," + users, "profilePath"));
+}
+
+// Text the API cannot be handed (not UTF-8) fails the operation: it does not go out empty, as
+// a search of the root DSE or a modify of nothing.
+TEST_F(DirectoryServer, TextThatIsNotUtf8FailsTheOperation) {
+    const std::string bad = std::string("CN=a\xC3,") + kDomain, bob = std::string("CN=Bob,CN=Users,") + kDomain;
+    const auto before = Stored(bob, "profilePath");
+    int entries = 0;
+    auto search = [&](SearchRequest r) {
+        return conn_.client->Search(r, [&](LdapEntry&&) { return ++entries > 0; });
+    };
+    const struct {
+        const char* what;
+        std::function<Outcome()> op;
+    } cases[] = {
+        {"search base", [&] { return search(SearchRequest{bad, Scope::Base, {}, {"cn"}}); }},
+        {"class in the filter", [&] { return search(SearchRequest{kDomain, Scope::OneLevel, {"user\xC3"}, {"cn"}}); }},
+        {"attribute asked for", [&] { return search(SearchRequest{"", Scope::Base, {}, {"defaultNamingContext\xC3"}}); }},
+        {"modify target", [&] { return conn_.client->Modify(bad, {{Modification::Op::Replace, "profilePath", {"x"}}}); }},
+        {"attribute modified",
+         [&] { return conn_.client->Modify(bob, {{Modification::Op::Replace, "profilePath\xC3", {"x"}}}); }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Outcome o = c.op();
+        EXPECT_EQ(o.fault, Fault::BadPath) << o.message;
+    }
+    EXPECT_EQ(entries, 0);
+    EXPECT_EQ(Stored(bob, "profilePath"), before);
 }
 
 TEST(DirectoryConnection, FailuresSayWhy) {

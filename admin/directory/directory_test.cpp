@@ -181,6 +181,69 @@ TEST(Directory, SetInfoSendsOneModifyAllOrNothing) {
     EXPECT_FALSE(nothing.PutEx(2, "profilePath"));
 }
 
+// A value as a server sends it: reserved data of blanks, then the properties (name, hex digits)
+// and `trailing`.
+std::string Wire(const std::vector<std::pair<const char*, const char*>>& props, std::string_view trailing = {}) {
+    std::string blob = std::string(96, ' ') + "P" + '\0' + static_cast<char>(props.size()) + '\0';
+    for (const auto& [name, hex] : props) {
+        const std::string n = PropertyName(name), v = hex;
+        blob += std::string{static_cast<char>(n.size()), 0, static_cast<char>(v.size()), 0, 1, 0} + n + v;
+    }
+    return BlobToWire(blob + std::string(trailing));
+}
+
+// One rule for every value the codec cannot read exactly: shown as not set and damaged, and a
+// change of the user fails whole (Damaged) leaving every byte.  A path with no exact ANSI form
+// fails the same way (Lossy) on any value, none included.
+TEST(Directory, ValuesNotReadExactlyAndPathsWithoutAnAnsiFormAreLeftByteForByte) {
+    const char* yamada = "\\\\srv\\\xE5\xB1\xB1\xE7\x94\xB0";  // the second part in CJK ideographs
+    const char* mueller = "\\\\ts\\M\xC3\xBCller";
+    const struct {
+        const char* what;
+        std::optional<std::string> value;
+        const char* path;
+        Fault fault;
+    } cases[] = {
+        {"twin not hex", Wire({{"CtxWFProfilePath", "6100"}, {"CtxWFProfilePathW", "zz000000"}}), mueller, Fault::Damaged},
+        {"twin of odd length, trailing 07", Wire({{"CtxWFProfilePathW", "610"}}, "\x07"), mueller, Fault::Damaged},
+        {"path twice", Wire({{"CtxWFProfilePath", "6100"}, {"CtxWFProfilePath", "6200"}}), mueller, Fault::Damaged},
+        {"not UTF-8", std::string("\xC3"), mueller, Fault::Damaged},
+        {"no twin, no ANSI form", Wire({{"CtxCfgPresent", "551e0bb0"}, {"CtxWFProfilePath", "6100"}}), yamada, Fault::Lossy},
+        {"no value, no ANSI form", std::nullopt, yamada, Fault::Lossy},
+        {"no twin, an ANSI form", Wire({{"CtxCfgPresent", "551e0bb0"}, {"CtxWFProfilePath", "6100"}}), mueller, Fault::None},
+    };
+    MemoryDirectory dir(kDomain);
+    const std::string ou = dir.AddOu(kDomain, "Cases");
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        dir.AddUser(ou, cases[i].what, std::string("u").append(std::to_string(i)), std::nullopt, cases[i].value);
+    auto c = dir.connector()();
+    Directory d(*c.client);
+    const auto users = List(d, "LDAP://" + ou, {"user"});
+    ASSERT_EQ(users.size(), std::size(cases));
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const auto& k = cases[i];
+        SCOPED_TRACE(k.what);
+        EXPECT_EQ(users[i].userParametersDamaged, k.fault == Fault::Damaged);
+        EXPECT_EQ(users[i].tsProfilePath.has_value(), k.fault != Fault::Damaged && k.value.has_value());
+        Changes ch;
+        ch.Put("profilePath", "\\\\fs\\new");
+        ch.Put("TerminalServicesProfilePath", k.path);
+        const int modifies = dir.modifies;
+        const Outcome o = d.SetInfo(users[i], ch);
+        EXPECT_EQ(o.fault, k.fault) << o.message;
+        if (k.fault != Fault::None) {
+            EXPECT_EQ(dir.modifies, modifies);
+            EXPECT_EQ(dir.Value(users[i].dn, "userParameters"), k.value);
+            EXPECT_FALSE(dir.Value(users[i].dn, "profilePath"));
+        } else {
+            DirObject again;
+            ASSERT_TRUE(d.Bind(users[i].adsPath, again));
+            EXPECT_EQ(again.tsProfilePath, k.path);
+            EXPECT_TRUE(ReadTsProfilePath(*WireToBlob(*again.userParameters)).wide) << "the twin is added";
+        }
+    }
+}
+
 TEST(Directory, ServerGoingAwayMidRunIsCountedAndLeavesNoUserHalfWritten) {
     MemoryDirectory dir(kDomain);
     const std::string ou = dir.AddOu(kDomain, "Many");

@@ -17,6 +17,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,9 +51,11 @@ using Code = ULONG;
 #define VELA_LDAP(name) name##W
 constexpr char kPermissiveModify[] = LDAP_SERVER_PERMISSIVE_MODIFY_OID;
 
-Text ToApi(std::string_view utf8) {
-    const auto units = Utf8ToUnits(utf8).value_or(std::u16string());
-    return Text(units.begin(), units.end());
+// Nullopt for text that is not UTF-8: an empty DN would be the root DSE, not a failure.
+std::optional<Text> ToApi(std::string_view utf8) {
+    if (!IsUtf8(utf8)) return std::nullopt;
+    const auto units = Utf8ToUnits(utf8);
+    return Text(units->begin(), units->end());
 }
 std::string FromApi(const Char* s) {
     return s ? UnitsToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(s))) : std::string();
@@ -101,7 +104,11 @@ using Code = int;
 #define VELA_LDAP(name) name
 constexpr char kPermissiveModify[] = LDAP_CONTROL_X_PERMISSIVE_MODIFY;
 
-Text ToApi(std::string_view utf8) { return Text(utf8); }
+// libldap passes bytes on; the same refusal as on Windows keeps both trees alike.
+std::optional<Text> ToApi(std::string_view utf8) {
+    if (!IsUtf8(utf8)) return std::nullopt;
+    return Text(utf8);
+}
 std::string FromApi(const Char* s) { return s ? std::string(s) : std::string(); }
 void Unbind(LDAP* ld) { ldap_unbind_ext_s(ld, nullptr, nullptr); }
 int SendSearch(LDAP* ld, Char* base, int scope, Char* filter, Char** attrs, Control** server, Code& rc) {
@@ -208,6 +215,12 @@ Outcome FromCode(Code rc, std::string_view what, bool anonymous = false) {
     }
 }
 
+// Text that has no form for the API (not UTF-8): the operation fails rather than going out with
+// an empty text in its place.
+Outcome NotText(std::string_view what) {
+    return Failure(Fault::BadPath, std::string(what) + ": not UTF-8 text; nothing was sent");
+}
+
 // A failed bind: wrong credentials, a lost connection, or another refusal of the logon.
 Outcome BindFailure(Code rc, std::string_view what) {
     Outcome o = FromCode(rc, what);
@@ -277,9 +290,15 @@ public:
     Client& operator=(const Client&) = delete;
 
     Outcome Search(const SearchRequest& r, const std::function<bool(LdapEntry&&)>& each) override {
-        Text base = ToApi(r.base), filter = ToApi(ClassFilter(r.classes));
+        const auto apiBase = ToApi(r.base), apiFilter = ToApi(ClassFilter(r.classes));
+        if (!apiBase || !apiFilter) return NotText("search " + r.base);
+        Text base = *apiBase, filter = *apiFilter;
         std::vector<Text> names;
-        for (const auto& a : r.attributes) names.push_back(ToApi(a));
+        for (const auto& a : r.attributes) {
+            auto name = ToApi(a);
+            if (!name) return NotText("search " + r.base);
+            names.push_back(std::move(*name));
+        }
         std::vector<Char*> attrs;
         for (auto& n : names) attrs.push_back(n.data());
         attrs.push_back(nullptr);
@@ -350,7 +369,9 @@ public:
         valuePtrs.reserve(changes.size());
         mods.reserve(changes.size());
         for (const auto& c : changes) {
-            names.push_back(ToApi(c.attribute));
+            auto name = ToApi(c.attribute);
+            if (!name) return NotText("modify " + std::string(dn));
+            names.push_back(std::move(*name));
             auto& vs = values.emplace_back();
             for (const auto& v : c.values)
                 vs.push_back(berval{static_cast<decltype(berval{}.bv_len)>(v.size()), const_cast<char*>(v.data())});
@@ -371,13 +392,15 @@ public:
         std::vector<Mod*> modPtrs;
         for (auto& m : mods) modPtrs.push_back(&m);
         modPtrs.push_back(nullptr);
-        Text oid = ToApi(kPermissiveModify);
+        Text oid(kPermissiveModify, kPermissiveModify + sizeof kPermissiveModify - 1);  // ASCII
         Control permissive{};
         permissive.ldctl_oid = oid.data();
         permissive.ldctl_iscritical = 0;
         Control* server[] = {&permissive, nullptr};
-        Text target = ToApi(dn);
         const std::string what = "modify " + std::string(dn);
+        const auto apiTarget = ToApi(dn);
+        if (!apiTarget) return NotText(what);
+        Text target = *apiTarget;
         if (silent_) return Silent(what);
         Code rc = LDAP_SUCCESS;
         const int id = SendModify(ld_, target.data(), modPtrs.data(), server, rc);
@@ -468,7 +491,9 @@ Connection Connect(const ConnectionSettings& s) {
     // nothing goes to a server this computer does not trust.
     if (url.secure && UnderWine() && ProbeServerCertificate(url.host, url.port) == CertificateProbe::Untrusted)
         return {nullptr, Failure(Fault::Untrusted, "the certificate of " + s.url + " is not trusted here")};
-    Text host = ToApi(url.host);
+    const auto apiHost = ToApi(url.host);
+    if (!apiHost) return {nullptr, Failure(Fault::NoServer, "VELA_DIRECTORY names no host in UTF-8: " + s.url)};
+    Text host = *apiHost;
     LDAP* ld = s.url.empty() ? ldap_initW(nullptr, LDAP_PORT)
                : url.secure  ? ldap_sslinitW(host.data(), static_cast<ULONG>(url.port), 1)
                              : ldap_initW(host.data(), static_cast<ULONG>(url.port));
@@ -496,7 +521,13 @@ Connection Connect(const ConnectionSettings& s) {
         if (s.user.empty()) {
             rc = ldap_bind_sW(ld, nullptr, nullptr, LDAP_AUTH_NEGOTIATE);
         } else {
-            Text domain, user = ToApi(s.user), password = ToApi(s.password);
+            auto apiUser = ToApi(s.user), apiPassword = ToApi(s.password);
+            if (!apiUser || !apiPassword) {
+                if (apiPassword) SecureZeroMemory(apiPassword->data(), apiPassword->size() * sizeof(wchar_t));
+                return {nullptr, Failure(Fault::NoServer, "VELA_DIRECTORY_USER or VELA_DIRECTORY_PASSWORD is not UTF-8 "
+                                                          "text; nothing was sent")};
+            }
+            Text domain, user = std::move(*apiUser), password = std::move(*apiPassword);
             if (const auto bs = user.find(L'\\'); bs != Text::npos) {
                 domain = user.substr(0, bs);
                 user.erase(0, bs + 1);

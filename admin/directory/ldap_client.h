@@ -29,8 +29,9 @@ enum class Fault {
     Rejected,       // the server refused the operation (rights, schema, syntax, ...)
     Truncated,      // the server stopped a listing early (size limit without paging)
     BadPath,        // not an "LDAP://" path
-    Damaged,        // the user's userParameters does not parse; it is left as it is
+    Damaged,        // the user's userParameters cannot be read exactly; it is left as it is
     TooLong,        // the value does not fit the attribute
+    Lossy,          // the terminal-server path cannot be stored exactly (not in the ANSI code page)
 };
 
 struct Outcome {

@@ -109,7 +109,8 @@ int HexDigit(char c) {
 namespace {
 
 // Decodes UTF-8 and hands each UTF-16 code unit to `emit`; false on bytes that are not UTF-8.
-template <typename Emit>
+// A blob's code units include lone surrogates in their three-byte form; text (`strict`) may not.
+template <bool strict = false, typename Emit>
 bool DecodeUtf8(std::string_view s, Emit&& emit) {
     std::size_t i = 0;
     while (i < s.size()) {
@@ -137,6 +138,7 @@ bool DecodeUtf8(std::string_view s, Emit&& emit) {
             cp = (cp << 6) | (b & 0x3Fu);
         }
         if ((len == 3 && cp < 0x800) || (len == 4 && (cp < 0x10000 || cp > 0x10FFFF))) return false;
+        if (strict && cp >= 0xD800 && cp <= 0xDFFF) return false;
         if (cp >= 0x10000) {
             cp -= 0x10000;
             emit(static_cast<char16_t>(0xD800 + (cp >> 10)));
@@ -191,6 +193,10 @@ std::optional<std::u16string> Utf8ToUnits(std::string_view s) {
     out.reserve(s.size());
     if (!DecodeUtf8(s, [&](char16_t u) { out.push_back(u); })) return std::nullopt;
     return out;
+}
+
+bool IsUtf8(std::string_view s) {
+    return DecodeUtf8<true>(s, [](char16_t) {});
 }
 
 std::string UnitsToUtf8(std::u16string_view u) {
@@ -287,75 +293,110 @@ std::optional<std::string> HexDecode(std::string_view d) {
     return out;
 }
 
-TsProfilePath ReadTsProfilePath(std::optional<std::string_view> blob) {
-    TsProfilePath r;
-    if (!blob || blob->empty()) return r;
-    auto parsed = ParseUserParameters(*blob);
-    if (!parsed) {
-        r.state = TsProfilePath::State::Damaged;
-        return r;
+namespace {
+
+// The path a parsed value holds; nullopt when it cannot be read exactly (see ReadTsProfilePath).
+std::optional<TsProfilePath> FindPath(const UserParameters& p) {
+    std::optional<std::size_t> plain, wide;  // their places in the property list
+    for (std::size_t i = 0; i < p.properties.size(); ++i) {
+        const std::string& name = p.properties[i].name;
+        if (name != kPath() && name != kPathW()) continue;
+        auto& slot = name == kPath() ? plain : wide;
+        if (slot) return std::nullopt;  // twice
+        slot = i;
     }
-    auto& props = parsed->properties;
-    const auto plain = Find(props, kPath());
-    if (plain == props.end()) return r;
-    auto bytes = HexDecode(plain->value);
-    if (!bytes) {
-        r.state = TsProfilePath::State::Damaged;
-        return r;
+    TsProfilePath found;
+    if (plain) {
+        const auto bytes = HexDecode(p.properties[*plain].value);
+        if (!bytes) return std::nullopt;
+        found.ansi = bytes->substr(0, bytes->find('\0'));
     }
-    r.state = TsProfilePath::State::Set;
-    r.ansi = bytes->substr(0, bytes->find('\0'));
-    const auto wideProp = Find(props, kPathW());
-    if (wideProp != props.end()) {
-        if (auto w = HexDecode(wideProp->value); w && w->size() % 2 == 0) {
-            std::u16string text;
-            for (std::size_t i = 0; i < w->size(); i += 2) {
-                const auto unit = static_cast<char16_t>(ReadU16(*w, i));
-                if (unit == 0) break;
-                text.push_back(unit);
-            }
-            r.wide = std::move(text);
+    if (wide) {
+        const auto bytes = HexDecode(p.properties[*wide].value);
+        if (!bytes || bytes->size() % 2 != 0) return std::nullopt;
+        std::u16string text;
+        for (std::size_t i = 0; i < bytes->size(); i += 2) {
+            const auto unit = static_cast<char16_t>(ReadU16(*bytes, i));
+            if (unit == 0) break;
+            text.push_back(unit);
         }
+        found.wide = std::move(text);
     }
-    return r;
+    found.state = plain || wide ? TsProfilePath::State::Set : TsProfilePath::State::NotSet;
+    return found;
 }
 
-TsWrite WriteTsProfilePath(std::optional<std::string_view> blob, std::string_view ansi, std::u16string_view wide) {
+// The parsed value and its path, or nullopt when it is damaged (the blob is not empty).
+struct Reading {
+    UserParameters value;
+    TsProfilePath path;
+};
+std::optional<Reading> Read(std::string_view blob) {
+    if (blob.size() % 2 != 0) return std::nullopt;
+    auto parsed = ParseUserParameters(blob);
+    if (!parsed) return std::nullopt;
+    auto path = FindPath(*parsed);
+    if (!path) return std::nullopt;
+    return Reading{std::move(*parsed), std::move(*path)};
+}
+
+}  // namespace
+
+TsProfilePath ReadTsProfilePath(std::optional<std::string_view> blob) {
+    if (!blob || blob->empty()) return {};
+    auto r = Read(*blob);
+    if (!r) return TsProfilePath{TsProfilePath::State::Damaged, {}, {}};
+    return std::move(r->path);
+}
+
+TsWrite WriteTsProfilePath(std::optional<std::string_view> blob, std::optional<std::string_view> ansi,
+                           std::u16string_view wide) {
     TsWrite w;
-    UserParameters p;
+    Reading r;
     if (!blob || blob->empty()) {
-        p.reserved = NewReserved();
-    } else if (auto parsed = ParseUserParameters(*blob)) {
-        p = std::move(*parsed);
+        r.value.reserved = NewReserved();
+    } else if (auto read = Read(*blob)) {
+        r = std::move(*read);
     } else {
         w.result = TsWrite::Result::Damaged;
         return w;
     }
+    // A NUL would end either text early: the value would read back as another path.
+    if (!ansi || ansi->find('\0') != std::string_view::npos || wide.find(u'\0') != std::u16string_view::npos) {
+        w.result = TsWrite::Result::Lossy;
+        return w;
+    }
+    UserParameters& p = r.value;
     if (!p.hasTsPart) {
         p.hasTsPart = true;
-        p.properties = DefaultProperties(ansi, wide);
+        p.properties = DefaultProperties(*ansi, wide);
     } else {
-        // A plain value that does not decode is damaged; never write over it.
-        auto plain = Find(p.properties, kPath());
-        if (plain != p.properties.end() && !HexDecode(plain->value)) {
-            w.result = TsWrite::Result::Damaged;
-            return w;
-        }
-        if (Find(p.properties, kPresent()) == p.properties.end())
-            p.properties.insert(p.properties.begin(), Property("CtxCfgPresent", U32Le(0xB00B1E55)));
-        plain = Find(p.properties, kPath());
-        if (plain != p.properties.end()) {
-            plain->value = HexEncode(AnsiValue(ansi));
+        // Each path property is there at most once (FindPath): Find gives the one.
+        auto& props = p.properties;
+        if (Find(props, kPresent()) == props.end())
+            props.insert(props.begin(), Property("CtxCfgPresent", U32Le(0xB00B1E55)));
+        if (auto plain = Find(props, kPath()); plain != props.end()) {
+            plain->value = HexEncode(AnsiValue(*ansi));
         } else {
-            const auto present = Find(p.properties, kPresent());
-            p.properties.insert(present + 1, Property("CtxWFProfilePath", AnsiValue(ansi)));
+            // In front of its twin where there is one, else after CtxCfgPresent: Windows' order.
+            const auto twin = Find(props, kPathW());
+            props.insert(twin != props.end() ? twin : Find(props, kPresent()) + 1,
+                         Property("CtxWFProfilePath", AnsiValue(*ansi)));
         }
-        // Terminal servers since 2008 also write the wide twin; keep the two saying the same.
-        if (auto twin = Find(p.properties, kPathW()); twin != p.properties.end())
+        // Terminal servers since 2008 read the wide twin, and it holds the path whatever the
+        // reader's code page: the two always say the same.
+        if (auto twin = Find(props, kPathW()); twin != props.end()) {
             twin->value = HexEncode(WideValue(wide));
+        } else {
+            props.insert(Find(props, kPath()) + 1, Property("CtxWFProfilePathW", WideValue(wide)));
+        }
+    }
+    if (p.properties.size() > 0xFFFF) {
+        w.result = TsWrite::Result::TooLong;
+        return w;
     }
     for (const auto& prop : p.properties) {
-        if (prop.value.size() > 0xFFFF || p.properties.size() > 0xFFFF) {
+        if (prop.value.size() > 0xFFFF) {
             w.result = TsWrite::Result::TooLong;
             return w;
         }

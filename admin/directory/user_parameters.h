@@ -7,9 +7,11 @@
 //
 //   wire bytes (UTF-8)  <-> WireToBlob / BlobToWire <->  blob bytes  <-> Parse / Serialize
 //
-// Writing a path changes CtxWFProfilePath (and CtxWFProfilePathW where the value has it) and
-// keeps every other byte of the blob as it was.  A value that does not parse is damaged: it
-// reads as "not set" and is never rewritten.
+// Writing a path sets CtxWFProfilePath and its UTF-16 twin CtxWFProfilePathW (adding whichever
+// the value lacks, as Windows writes both) and keeps every other byte of the blob as it was.
+// Nothing is stored that does not read back as the path written: a value this codec cannot
+// read exactly is damaged (it reads as "not set" and is never rewritten), and a path the ANSI
+// code page cannot carry is refused rather than stored with question marks.
 #pragma once
 
 #include <cstdint>
@@ -26,6 +28,9 @@ namespace vela::directory {
 [[nodiscard]] std::optional<std::u16string> Utf8ToUnits(std::string_view utf8);
 // The reverse: a valid surrogate pair becomes one four-byte sequence, a lone surrogate three bytes.
 [[nodiscard]] std::string UnitsToUtf8(std::u16string_view units);
+// Whether `text` is well-formed UTF-8 as text must be (DNs, filters, paths): unlike a blob's
+// code units it may not hold surrogates, lone or in pairs of three-byte forms.
+[[nodiscard]] bool IsUtf8(std::string_view text);
 
 // The attribute's LDAP value to the blob (two bytes a code unit, little-endian), and back.
 // BlobToWire pads an odd-sized blob with one zero byte.
@@ -62,21 +67,34 @@ struct UserParameters {
 // The terminal-server profile path as stored.
 struct TsProfilePath {
     enum class State { NotSet, Set, Damaged } state = State::NotSet;
-    std::string ansi;                  // CtxWFProfilePath: ANSI bytes, without the terminator
-    std::optional<std::u16string> wide;// CtxWFProfilePathW, where the value has it and it decodes
+    std::string ansi;                  // CtxWFProfilePath: ANSI bytes up to the terminator
+    std::optional<std::u16string> wide;// CtxWFProfilePathW up to its terminator, where the value has it
 };
 
-// Reads the path from a blob; `blob` nullopt or empty means the user has no value.
+// Reads the path from a blob; `blob` nullopt or empty means the user has no value.  Set when
+// either property is there.  Damaged, besides a blob that does not parse: an odd number of
+// bytes (no UTF-16 string has that), a path property present twice (which one would a server
+// take?), hex digits that are not hex or odd in number, a wide value of an odd number of bytes.
 [[nodiscard]] TsProfilePath ReadTsProfilePath(std::optional<std::string_view> blob);
 
 struct TsWrite {
-    enum class Result { Written, Damaged, TooLong } result = Result::Written;
-    std::string blob;  // the new blob when Written
+    enum class Result {
+        Written,
+        Damaged,  // the value reads as Damaged: it is left as it is
+        Lossy,    // the path has no exact ANSI form, or holds a NUL: it would read back otherwise
+        TooLong,  // the value would not fit the attribute
+    } result = Result::Written;
+    std::string blob;  // the new blob when Written, else empty
 };
-// The blob with the path set.  `ansi` is the path in the ANSI code page, `wide` the same text in
-// UTF-16.  No value (nullopt or empty) gets a new blob with the default property set that
-// terminal servers write; a value of reserved data only gets a terminal-server part after it.
-[[nodiscard]] TsWrite WriteTsProfilePath(std::optional<std::string_view> blob, std::string_view ansi,
+// The blob with the path set.  `wide` is the path; `ansi` the same text in the ANSI code page,
+// nullopt where the code page cannot carry it exactly (Utf16ToAnsi).  The plain property is
+// written exactly or not at all: a terminal server that reads only CtxWFProfilePath must not be
+// sent to "\\srv\??" or to another folder, so such a path is refused (Lossy) even where the
+// wide twin could hold it.
+// No value (nullopt or empty) gets a new blob with the default property set that terminal
+// servers write; a value of reserved data only gets a terminal-server part after it; a value
+// with a terminal-server part gets both path properties, the twin right after the plain one.
+[[nodiscard]] TsWrite WriteTsProfilePath(std::optional<std::string_view> blob, std::optional<std::string_view> ansi,
                                          std::u16string_view wide);
 
 }  // namespace vela::directory

@@ -107,6 +107,8 @@ TEST(UserParametersCodec, RewriteKeepsEveryForeignByte) {
         {"dial-in reserved, path in the middle, trailing bytes", Blob(DialInReserved(), 6, before + foreign) + trailing, false, true},
         {"twin present", Blob(DialInReserved(), 7, before + Prop("CtxWFProfilePathW", "6f006c0064000000") + foreign), true, true},
         {"no path yet", Blob(Le16(std::u16string(48, u' ')), 5, Prop("CtxCfgPresent", "551e0bb0") + foreign), false, false},
+        // The blob's size stays even: no byte of padding joins the trailing 07 on the wire.
+        {"odd-sized property, one trailing byte", Blob(DialInReserved(), 3, before + Prop("CtxOdd", "abc")) + "\x07", false, true},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -129,12 +131,10 @@ TEST(UserParametersCodec, RewriteKeepsEveryForeignByte) {
         const auto read = ReadTsProfilePath(w.blob);
         EXPECT_EQ(read.state, State::Set);
         EXPECT_EQ(read.ansi, "\\\\fs\\M\xFC" "ller");
-        EXPECT_EQ(read.wide.has_value(), c.hasTwin);
-        if (c.hasTwin) {
-            EXPECT_EQ(*read.wide, u"\\\\fs\\M\u00FCller");
-        }
+        EXPECT_EQ(read.wide, u"\\\\fs\\M\u00FCller");  // the twin is written where it was missing
+        EXPECT_EQ(WireToBlob(BlobToWire(w.blob)), w.blob);
         // Setting the old path again restores the original bytes exactly.
-        if (c.hadPath) {
+        if (c.hadPath && c.hasTwin) {
             const auto back = WriteTsProfilePath(w.blob, "old", u"old");
             EXPECT_EQ(back.blob, c.blob);
         }
@@ -164,11 +164,78 @@ TEST(UserParametersCodec, DamagedValuesReadAsNotSetAndAreNeverRewritten) {
         {"value runs past the end", Blob(r, 1, Prop("CtxCfgPresent", "551e0bb0")).substr(0, 96 + 4 + 6 + 26 + 4)},
         {"path not hex", Blob(r, 1, Prop("CtxWFProfilePath", "5c5g00"))},
         {"path of odd length", Blob(r, 1, Prop("CtxWFProfilePath", "5c5"))},
+        {"twin not hex", Blob(r, 2, Prop("CtxWFProfilePath", "6100") + Prop("CtxWFProfilePathW", "zz000000"))},
+        {"twin of odd length before a trailing 07", Blob(r, 1, Prop("CtxWFProfilePathW", "610")) + "\x07"},
+        {"twin of an odd number of bytes", Blob(r, 1, Prop("CtxWFProfilePathW", "610000"))},
+        {"path twice", Blob(r, 2, Prop("CtxWFProfilePath", "6100") + Prop("CtxWFProfilePath", "6200"))},
+        {"twin twice", Blob(r, 3, Prop("CtxWFProfilePath", "6100") + Prop("CtxWFProfilePathW", "61000000") +
+                                      Prop("CtxWFProfilePathW", "62000000"))},
+        {"odd number of bytes", Blob(r, 1, Prop("CtxWFProfilePath", "6100")) + "\x07"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         EXPECT_EQ(ReadTsProfilePath(c.blob).state, State::Damaged);
         EXPECT_EQ(WriteTsProfilePath(c.blob, "x", u"x").result, Result::Damaged);
+    }
+}
+
+// Windows writes the plain path and its twin side by side; a value that has one of them gets the
+// other next to it, so that readers of either see the path written.
+TEST(UserParametersCodec, BothPathPropertiesAreWrittenWhereverOneIsMissing) {
+    const std::string present = Prop("CtxCfgPresent", "551e0bb0"), flags = Prop("CtxCfgFlags1", "00f02090");
+    const struct {
+        const char* what;
+        std::string blob;
+        std::vector<const char*> order;  // the property names after the write
+    } cases[] = {
+        {"plain only", Blob(DialInReserved(), 3, present + Prop("CtxWFProfilePath", "6100") + flags),
+         {"CtxCfgPresent", "CtxWFProfilePath", "CtxWFProfilePathW", "CtxCfgFlags1"}},
+        {"twin only", Blob(DialInReserved(), 3, present + flags + Prop("CtxWFProfilePathW", "61000000")),
+         {"CtxCfgPresent", "CtxCfgFlags1", "CtxWFProfilePath", "CtxWFProfilePathW"}},
+        {"neither, nor CtxCfgPresent", Blob(DialInReserved(), 1, flags),
+         {"CtxCfgPresent", "CtxWFProfilePath", "CtxWFProfilePathW", "CtxCfgFlags1"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        const auto w = WriteTsProfilePath(c.blob, "\\\\srv\\\xE9t\xE9", u"\\\\srv\\\u00E9t\u00E9");
+        ASSERT_EQ(w.result, Result::Written);
+        const auto p = ParseUserParameters(w.blob);
+        ASSERT_TRUE(p);
+        std::vector<std::string> names, expected;
+        for (const auto& prop : p->properties) names.push_back(prop.name);
+        for (const char* n : c.order) expected.push_back(PropertyName(n));
+        EXPECT_EQ(names, expected);
+        const auto read = ReadTsProfilePath(w.blob);
+        EXPECT_EQ(read.ansi, "\\\\srv\\\xE9t\xE9");
+        EXPECT_EQ(read.wide, u"\\\\srv\\\u00E9t\u00E9");
+    }
+    // Read before the write: a twin alone is a path set.
+    EXPECT_EQ(ReadTsProfilePath(cases[1].blob).wide, u"a");
+    EXPECT_EQ(ReadTsProfilePath(cases[1].blob).state, State::Set);
+}
+
+// What would read back as another path is never written: no ANSI form (Utf16ToAnsi gave
+// nullopt), or a NUL that ends the text early.  A new value is refused alike.
+TEST(UserParametersCodec, PathsThatWouldReadBackOtherwiseAreRefused) {
+    const std::string withTwin = Blob(DialInReserved(), 2, Prop("CtxWFProfilePath", "6100") + Prop("CtxWFProfilePathW", "61000000"));
+    const std::string plainOnly = Blob(DialInReserved(), 1, Prop("CtxWFProfilePath", "6100"));
+    const std::optional<std::string> values[] = {std::nullopt, DialInReserved(), plainOnly, withTwin};
+    const struct {
+        const char* what;
+        std::optional<std::string_view> ansi;
+        std::u16string_view wide;
+    } paths[] = {
+        {"no ANSI form", std::nullopt, u"\\\\srv\\\u5C71\u7530"},
+        {"NUL in the ANSI form", std::string_view("\\\\srv\0x", 7), std::u16string_view(u"\\\\srv\0x", 7)},
+        {"NUL in the path", "\\\\srvx", std::u16string_view(u"\\\\srv\0x", 7)},
+    };
+    for (const auto& value : values) {
+        for (const auto& path : paths) {
+            SCOPED_TRACE(std::string(path.what) + (value ? ", value of " + std::to_string(value->size()) : ", no value"));
+            const auto w = WriteTsProfilePath(value, path.ansi, path.wide);
+            EXPECT_EQ(w.result, Result::Lossy);
+            EXPECT_TRUE(w.blob.empty());
+        }
     }
 }
 

@@ -6,12 +6,23 @@
 namespace vela {
 namespace {
 
+// The digits Windows takes after COM and LPT: 1-9, and the superscripts 1, 2 and 3 (U+00B9,
+// U+00B2, U+00B3), as the bytes of Western code pages or as UTF-8 where that is the code page.
+// Elsewhere those bytes are other letters ("COM" + 0xB9 is "COM" + a-ogonek in 1250); refusing
+// such a name too costs little and does not depend on the code page.
+bool IsDeviceDigit(std::string_view d) {
+    if (d.size() == 1) return (d[0] >= '1' && d[0] <= '9') || d == "\xB9" || d == "\xB2" || d == "\xB3";
+    return d == "\xC2\xB9" || d == "\xC2\xB2" || d == "\xC2\xB3";
+}
+
 bool IsDeviceName(std::string_view name) {
-    // "NUL", "nul.txt", "COM1.INI": the part before the first dot decides.
-    const std::string stem = AsciiUpper(name.substr(0, name.find('.')));
-    if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") return true;
-    return stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) && stem[3] >= '1' &&
-           stem[3] <= '9';
+    // "NUL", "nul.txt", "COM1.INI", "NUL .ini": the part before the first dot decides, with the
+    // blanks at its end dropped as Windows drops them.
+    std::string_view stem = name.substr(0, name.find('.'));
+    while (!stem.empty() && stem.back() == ' ') stem.remove_suffix(1);
+    const std::string upper = AsciiUpper(stem);
+    if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL") return true;
+    return (upper.starts_with("COM") || upper.starts_with("LPT")) && IsDeviceDigit(stem.substr(3));
 }
 
 }  // namespace

@@ -18,7 +18,8 @@ inline constexpr std::string_view kDefaultServerType = "(DEFAULT)";
 // Whether `name` can stand as one folder or file name directly in its folder: not empty, no
 // byte below 0x20 and none of \ / : * ? " < > |, not "." or "..", not ending in a blank or a
 // dot (the platform would silently strip those and name another entry), and not a device name
-// (CON, PRN, AUX, NUL, COM1-9, LPT1-9, with or without an extension), which would name no folder
+// (CON, PRN, AUX, NUL, COM1-9, LPT1-9 and COM or LPT with a superscript 1, 2 or 3, with or
+// without an extension, blanks before the dot ignored: "NUL .ini"), which would name no folder
 // at all.  Such a name cannot resolve outside its folder.
 [[nodiscard]] bool IsPlainName(std::string_view name);
 

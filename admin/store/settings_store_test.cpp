@@ -83,6 +83,26 @@ TEST(PlainNameRefusal, SaysWhyANameIsRefused) {
     }
 }
 
+// Device names Windows also finds behind blanks before the dot and in COM and LPT with a
+// superscript digit (ANSI bytes B9, B2, B3 in Western code pages; C2 B9.. where ANSI is UTF-8).
+TEST(IsPlainName, RefusesDeviceNamesInEveryFormWindowsReads) {
+    const struct {
+        const char* name;
+        bool plain;
+    } cases[] = {
+        {"NUL .ini", false},         {"con  .ini", false},       {"COM1 .txt", false},
+        {"aux .a.b", false},         {"COM\xB9", false},         {"lpt\xB2.ini", false},
+        {"Com\xB3 .x", false},       {"LPT\xC2\xB9", false},     {"COM\xC2\xB3.ini", false},
+        {"NUL x.ini", true},         {"NULL .ini", true},        {"COM10", true},
+        {"COM\xB4", true},           {"COM\xBC", true},          {"COM\xB9\xB9", true},
+        {"LPT\xC2\xB4", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(::testing::PrintToString(std::string(c.name)));
+        EXPECT_EQ(IsPlainName(c.name), c.plain);
+    }
+}
+
 TEST_F(StoreTest, TheBoxesListDefaultFirstThenTheTypeFolders) {
     EXPECT_EQ(types.List(cfg), std::vector<std::string>{"(DEFAULT)"});  // no store root
     ASSERT_TRUE(fs->CreateFolder(root));
