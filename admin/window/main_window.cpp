@@ -92,14 +92,7 @@ frmConfig::frmConfig(HINSTANCE instance, FrameServices services)
               .Combo5_DropDown = [this] { serversPage_->Combo5_DropDown(); },
               .ShowFileProperties = [this](const std::string& path,
                                            HWND owner) { ShowFileProperties(path, owner, services_.shellExecuteEx); },
-              .ShowStatus =
-                  [this](const std::string& text) {
-                      if (text.empty()) {
-                          ShowCurrentFile();
-                      } else {
-                          ShowStatus(text);
-                      }
-                  },
+              .ShowStatus = [this](const std::string& text) { ShowStatus(text); },
           })),
       settings_(*fs_, *settingsPage_),
       editor_(*fs_, settings_),
@@ -138,14 +131,7 @@ frmConfig::frmConfig(HINSTANCE instance, FrameServices services)
                       ::SetCursor(::LoadCursorA(nullptr, busy_ > 0 ? IDC_WAIT : IDC_ARROW));
                   },
               .showCount = [this](const std::string& text) { ShowCount(text); },
-              .showStatus =
-                  [this](const std::string& text) {
-                      if (text.empty()) {
-                          ShowCurrentFile();
-                      } else {
-                          ShowStatus(text);
-                      }
-                  },
+              .showStatus = [this](const std::string& text) { ShowStatus(text); },
               .activate =
                   [this] {
                       if (tabActivation.LoadDomain) {
@@ -488,6 +474,10 @@ std::string frmConfig::StatusOfFile() const {
 
 void frmConfig::ShowStatus(const std::string& utf8) {
     if (!status_) return;
+    if (utf8.empty()) {  // no message: the file's path again
+        ShowCurrentFile();
+        return;
+    }
     statusText_.clear();  // the next ShowCurrentFile writes the file again
     ::SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(win32::Widen(utf8, CP_UTF8).c_str()));
 }

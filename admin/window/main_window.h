@@ -160,7 +160,8 @@ private:
     // Dispatches the pending messages as the message loop would; `keepQuit`: a quit stops the
     // dispatch and stays for the message loop.
     void PumpMessages(bool keepQuit);
-    // A message of a page in the status bar, until the current file is shown again.
+    // A message of a page in the status bar, until the current file is shown again; empty text
+    // shows the current file at once.
     void ShowStatus(const std::string& utf8);
     [[nodiscard]] std::string Text(UINT id) const;
 
