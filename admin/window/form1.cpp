@@ -1,7 +1,5 @@
 #include "admin/window/form1.h"
 
-#include <algorithm>
-
 #include <commctrl.h>
 
 #include "admin/directory/user_parameters.h"
