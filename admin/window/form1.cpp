@@ -9,7 +9,8 @@
 
 namespace vela {
 
-Form1::Form1(HINSTANCE instance, Form1Links links) : instance_(instance), links_(std::move(links)) {}
+Form1::Form1(HINSTANCE instance, PageHost& host, directory::Connector connector, std::function<void()> pump)
+    : instance_(instance), host_(host), connector_(std::move(connector)), pump_(std::move(pump)) {}
 
 Form1::~Form1() {
     if (hwnd_) ::DestroyWindow(hwnd_);
@@ -65,18 +66,19 @@ bool Form1::Translate(MSG& msg) {
 // A second OK while the walk lets messages through is passed over.
 void Form1::Command1_Click() {
     if (running_) return;
-    running_ = true;
-    HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
     directory::ChangeCount count;
-    try {
-        count = directory::PathChanger(links_.connector, *this, links_.pump).Run(target_);
-    } catch (...) {
-        // Fails quietly like every step; what was done is counted.
+    {
+        const auto hourglass = host_.Busy();
+        running_ = true;
+        try {
+            count = directory::PathChanger(connector_, *this, pump_).Run(target_);
+        } catch (...) {
+            // Fails quietly like every step; what was done is counted.
+        }
+        running_ = false;
     }
-    running_ = false;
-    ::SetCursor(previous);
     if (hwnd_) ::ShowWindow(hwnd_, SW_HIDE);
-    if (links_.showCount) links_.showCount(directory::StatusText(count));
+    host_.ShowCount(directory::StatusText(count));
 }
 
 void Form1::Command2_Click() {

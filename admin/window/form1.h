@@ -12,20 +12,15 @@
 #include <string>
 
 #include "admin/directory/path_changer.h"
+#include "admin/window/page.h"
 
 namespace vela {
 
-struct Form1Links {
-    directory::Connector connector;
-    // Dispatches pending messages the way the main loop does; runs between units of the walk.
-    std::function<void()> pump;
-    // After OK: "12 users changed, 1 not changed" for the main window's status bar.
-    std::function<void(const std::string&)> showCount;
-};
-
 class Form1 final : public directory::ChangerForm {
 public:
-    Form1(HINSTANCE instance, Form1Links links);
+    // `host` (the main window: the count after OK goes to its status bar, the hourglass over it
+    // while the walk runs) is borrowed; `pump` runs between units of the walk.
+    Form1(HINSTANCE instance, PageHost& host, directory::Connector connector, std::function<void()> pump);
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
     ~Form1() override;
@@ -60,7 +55,9 @@ private:
     std::string Text(HWND edit) const;
 
     HINSTANCE instance_;
-    Form1Links links_;
+    PageHost& host_;
+    directory::Connector connector_;
+    std::function<void()> pump_;
     HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;
     HWND check1_ = nullptr, check2_ = nullptr, check3_ = nullptr, text1_ = nullptr, text2_ = nullptr;

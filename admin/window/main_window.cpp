@@ -3,13 +3,10 @@
 #include <windowsx.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <vector>
 
-#include "admin/commands/shell32bit.h"
-#include "admin/directory/server_accounts.h"
-#include "admin/store/server_enum_win32.h"
 #include "admin/win32/text.h"
-#include "admin/window/prompts_win32.h"
 #include "admin/window/resource.h"
 
 namespace vela {
@@ -19,25 +16,6 @@ constexpr char kClassName[] = "VelaConfig.frmConfig";
 constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 constexpr UINT_PTR kTabSubclassId = 1;
-
-// Shows the hourglass for as long as it lives.  Nested activations (F5 dispatched while a tab's
-// work lets messages through) keep it up until the outermost one ends.
-class BusyPointer {
-public:
-    explicit BusyPointer(int& depth) : depth_(depth), previous_(::SetCursor(::LoadCursorA(nullptr, IDC_WAIT))) {
-        ++depth_;
-    }
-    ~BusyPointer() {
-        --depth_;
-        ::SetCursor(previous_);
-    }
-    BusyPointer(const BusyPointer&) = delete;
-    BusyPointer& operator=(const BusyPointer&) = delete;
-
-private:
-    int& depth_;
-    HCURSOR previous_;
-};
 
 // One step of the tab activation; a failing step is passed over and the next one runs.
 void RunStep(const std::function<void()>& step) {
@@ -77,74 +55,52 @@ UniqueMenu LoadContextMenus(HINSTANCE instance) {
     return UniqueMenu(::LoadMenuA(instance, MAKEINTRESOURCEA(IDR_CONTEXTMENUS)));
 }
 
+namespace {
+
+// The services the frame cannot do without, checked before a page takes a reference to them;
+// a missing directory is one that cannot be reached.
+FrameServices Checked(FrameServices services) {
+    if (!services.files || !services.prompts || !services.servers || !services.serverRegistry)
+        throw std::invalid_argument("frmConfig: a required service is missing");
+    if (!services.directory) {
+        services.directory = [] {
+            return directory::Connection{nullptr, directory::Failure(directory::Fault::NoServer, "no directory")};
+        };
+    }
+    return services;
+}
+
+}  // namespace
+
 frmConfig::frmConfig(HINSTANCE instance, FrameServices services)
     : instance_(instance),
-      services_(std::move(services)),
+      services_(Checked(std::move(services))),
       imageList_(MakeImageList1(instance)),
       contextMenus_(LoadContextMenus(instance)),
-      fs_(MakeFileSystem()),
-      prompts_(services_.prompts ? services_.prompts
-                                 : std::make_shared<Win32Prompts>(instance, [this] { return hwnd_; })),
       settingsPage_(std::make_unique<SettingsPage>(
-          instance, *fs_, *prompts_,
+          instance, Host(), *services_.files, *services_.prompts,
           SettingsPageLinks{
               .GetSettingsPath = [this] { settings_.GetSettingsPath(editor_.ConfigFolder()); },
-              .Combo5_DropDown = [this] { serversPage_->Combo5_DropDown(); },
+              .RefillServerTypes = [this] { serversPage_->Combo5_DropDown(); },
               .ShowFileProperties = [this](const std::string& path,
                                            HWND owner) { ShowFileProperties(path, owner, services_.shellExecuteEx); },
-              .ShowStatus = [this](const std::string& text) { ShowStatus(text); },
           })),
-      settings_(*fs_, *settingsPage_),
-      editor_(*fs_, settings_),
-      commands_(editor_, *fs_, *this),
+      settings_(*services_.files, *settingsPage_),
+      editor_(*services_.files, settings_),
+      commands_(editor_, *services_.files, *this),
       configPage_(std::make_unique<ConfigPage>(instance)),
       serversPage_(std::make_unique<ServersPage>(
-          instance, *fs_, *prompts_, imageList_.get(), ::GetSubMenu(contextMenus_.get(), 0),
-          *(services_.servers ? services_.servers : services_.servers = std::make_shared<NetServerEnumerator>()),
-          (services_.serverDirectory ? services_.serverDirectory
-                                     : services_.serverDirectory =
-                                           std::make_shared<directory::DirectoryServers>(directory::LdapConnector()))
-              .get(),
-          *(services_.serverRegistry ? services_.serverRegistry
-                                     : services_.serverRegistry = std::make_shared<RemoteServerRegistry>()),
+          instance, Host(), *services_.files, *services_.prompts, imageList_.get(),
+          ::GetSubMenu(contextMenus_.get(), 0), *services_.servers, services_.serverDirectory.get(),
+          *services_.serverRegistry,
           ServersPageLinks{
               .ConfigFolder = [this] { return editor_.ConfigFolder(); },
               .ProgramFolder = [this] { return programFolder_; },
               .FillSettingsTypes = [this](const std::vector<std::string>& types) { settingsPage_->FillServerTypes(types); },
-              .Reactivate = [this] { SSTab1_Click(shownTab_); },
-              .WhileBusy =
-                  [this](const std::function<void()>& work) {
-                      BusyPointer hourglass(busy_);
-                      RunStep(work);
-                  },
-              .PumpMessages = [this] { PumpMessages(true); },
-              .ShowStatus = [this](const std::string& text) { ShowStatus(text); },
           })),
-      usersPage_(std::make_unique<UsersPage>(
-          instance, imageList_.get(), ::GetSubMenu(contextMenus_.get(), 1),
-          UsersPageLinks{
-              .connector = services_.directory ? services_.directory : directory::LdapConnector(),
-              .pump = [this] { PumpMessages(true); },
-              .busy =
-                  [this](bool on) {
-                      busy_ += on ? 1 : -1;
-                      ::SetCursor(::LoadCursorA(nullptr, busy_ > 0 ? IDC_WAIT : IDC_ARROW));
-                  },
-              .showCount = [this](const std::string& text) { ShowCount(text); },
-              .showStatus = [this](const std::string& text) { ShowStatus(text); },
-              .activate =
-                  [this] {
-                      if (tabActivation.LoadDomain) {
-                          RunStep(tabActivation.LoadDomain);
-                      } else {
-                          RunStep([this] { usersPage_->LoadDomain(); });
-                      }
-                  },
-          })),
-      pages_{configPage_.get(), settingsPage_.get(), serversPage_.get(), usersPage_.get()} {
-    if (!services_.unloadHive)
-        services_.unloadHive = [](const std::function<void()>& pump) { unLoadHive(pump); };
-}
+      usersPage_(std::make_unique<UsersPage>(instance, Host(), services_.directory,
+                                             imageList_.get(), ::GetSubMenu(contextMenus_.get(), 1))),
+      pages_{configPage_.get(), settingsPage_.get(), serversPage_.get(), usersPage_.get()} {}
 
 frmConfig::~frmConfig() {
     if (hwnd_) ::DestroyWindow(hwnd_);
@@ -513,10 +469,10 @@ void frmConfig::EndProgram() {
     if (ending_) return;  // a close dispatched while the unload waits starts no second one
     ending_ = true;
     try {
-        services_.unloadHive([this] { PumpMessages(false); });
+        if (services_.unloadHive) services_.unloadHive([this] { PumpMessages(false); });
     } catch (...) {
     }
-    services_.endProcess();
+    if (services_.endProcess) services_.endProcess();
 }
 
 void frmConfig::PumpMessages(bool keepQuit) {
@@ -561,8 +517,17 @@ void frmConfig::ShowPage(int tab) {
     if (focus && ::IsChild(hwnd_, focus) && !::IsWindowVisible(focus)) ::SetFocus(tab_);
 }
 
+void frmConfig::BeginBusy() {
+    const HCURSOR before = ::SetCursor(::LoadCursorA(nullptr, IDC_WAIT));
+    if (busy_++ == 0) beforeBusy_ = before;
+}
+
+void frmConfig::EndBusy() {
+    if (busy_ > 0 && --busy_ == 0) ::SetCursor(beforeBusy_);
+}
+
 void frmConfig::SSTab1_Click(int /*previousTab*/) {
-    BusyPointer hourglass(busy_);
+    const auto hourglass = Busy();
     RunStep([this] { pages_[static_cast<size_t>(shownTab_)]->OnActivate(); });
 }
 
@@ -595,7 +560,7 @@ std::string frmConfig::ShowSaveDialog(std::string_view filter, std::string_view 
 bool frmConfig::ConfirmOverwrite(const std::string& path, Overwrite what) {
     std::string question = Text(what == Overwrite::ReplaceWithTemplate ? IDS_CONFIRM_NEW_OVER : IDS_CONFIRM_SAVEAS_OVER);
     if (const size_t at = question.find("%s"); at != std::string::npos) question.replace(at, 2, path);
-    return prompts_->YesNo(question, Text(IDS_CONFIRM_TITLE), Prompts::Default::No);
+    return services_.prompts->YesNo(question, Text(IDS_CONFIRM_TITLE), Prompts::Default::No);
 }
 
 }  // namespace vela

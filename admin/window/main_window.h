@@ -6,7 +6,8 @@
 //
 // How to use it:
 //   1. InitCommonControlsEx for the tab, bar, list-view and tree-view classes.
-//   2. Construct it with the services (the defaults call the platform), then Create().
+//   2. Construct it with the services (main.cpp builds the platform's; the tests their
+//      stand-ins), then Create().
 //   3. Form_Load() with the command-line tail and the program folder, then Show().
 //   4. Run the message loop through TranslateDialogMessage(), which gives the keyboard its way
 //      between the controls of the pages.
@@ -55,35 +56,37 @@ using UniqueMenu = win32::Unique<HMENU, MenuTraits>;
 using UniqueImageList = win32::Unique<HIMAGELIST, ImageListTraits>;
 using UniqueFont = win32::Unique<HFONT, FontTraits>;
 
-// Where the window's commands reach the platform.  The defaults are the real calls; the tests
-// script the dialogs and prompts and record the exit instead of ending their process.
+// Where the window and its pages reach the platform.  The program (main.cpp) hands in the real
+// ones; the tests script the dialogs and prompts, stand in for the network and record the exit
+// instead of ending their process.  The frame shares the pointers with its pages for its life.
 struct FrameServices {
-    FileDialogApi fileDialogs;
-    // The text prompts and Yes/No questions of every tab; null: the real ones over the window.
+    // Required: the constructor throws std::invalid_argument without them.
+    std::shared_ptr<FileSystem> files;
+    // The text prompts and Yes/No questions of every tab.
     std::shared_ptr<Prompts> prompts;
+    // The Servers tab's network: the terminal servers of the domain (the browse list), the
+    // directory's server accounts when the browse list names none, and their ServerType values.
+    std::shared_ptr<ServerEnumerator> servers;
+    std::shared_ptr<ServerRegistry> serverRegistry;
+
+    // Optional.
+    std::shared_ptr<ServerDirectory> serverDirectory;  // null: the browse list only
+    // Opens a connection to the directory; empty: none is reachable.
+    directory::Connector directory;
+    FileDialogApi fileDialogs;  // empty members: the common dialogs
     // PublicMod's call into the shell; empty: ShellExecuteExA.
     ShellExecuteExCall shellExecuteEx;
-    // Runs the hive unload; `pump` dispatches the window's pending messages.
-    std::function<void(const std::function<void()>& pump)> unloadHive;  // default: vela::unLoadHive
-    std::function<void()> endProcess = [] { ::ExitProcess(0); };
-    // Opens a connection to the directory; empty: directory::LdapConnector() (VELA_DIRECTORY).
-    directory::Connector directory;
+    // Runs the hive unload; `pump` dispatches the window's pending messages.  Empty: none.
+    std::function<void(const std::function<void()>& pump)> unloadHive;
+    // Ends the program after the unload; never returns in the real program.
+    std::function<void()> endProcess;
     // What happens when the window is destroyed by other means than the exit above.
-    std::function<void()> onDestroyed = [] { ::PostQuitMessage(0); };
-    // The Servers tab's network: the terminal servers of the domain (the browse list, else the
-    // directory's server accounts) and their ServerType values.  Null: the platform's
-    // (NetServerEnum, the directory named as the "User Configuration" tab finds it, the remote
-    // registries).
-    std::shared_ptr<ServerEnumerator> servers;
-    std::shared_ptr<ServerDirectory> serverDirectory;
-    std::shared_ptr<ServerRegistry> serverRegistry;
+    std::function<void()> onDestroyed;
 };
 
-// The work the tab "User Configuration" starts when it is activated (and on F5).  When set,
-// LoadDomain runs instead of the page's own; an empty entry is skipped.
-struct TabActivation {
-    std::function<void()> LoadDomain;
-};
+namespace testing {
+class FrameProbe;
+}
 
 // ImageList1: 16 x 16 pictures; index 0 and 6 blank, 1 organisational unit, 2 domain, 3 directory
 // root, 4 container, 5 computer, 7 user.
@@ -91,11 +94,11 @@ struct TabActivation {
 // The context menus that are never on the menu bar: sub-menu 0 "Server", sub-menu 1 "User".
 [[nodiscard]] UniqueMenu LoadContextMenus(HINSTANCE instance);
 
-class frmConfig final : private FileDialogs {
+class frmConfig final : private FileDialogs, private PageHost {
 public:
     static constexpr int kTabCount = 4;
 
-    explicit frmConfig(HINSTANCE instance, FrameServices services = {});
+    frmConfig(HINSTANCE instance, FrameServices services);
     frmConfig(const frmConfig&) = delete;
     frmConfig& operator=(const frmConfig&) = delete;
     ~frmConfig() override;
@@ -121,16 +124,14 @@ public:
     [[nodiscard]] HWND hwnd() const noexcept { return hwnd_; }
     [[nodiscard]] HWND SSTab1() const noexcept { return tab_; }
     [[nodiscard]] HWND StatusBar() const noexcept { return status_; }
-    // The status bar's second part: the count of the last profile path change.
-    void ShowCount(const std::string& text);
-    [[nodiscard]] UsersPage& usersPage() const noexcept { return *usersPage_; }
     // The window of tab `tab`'s page; null outside 0 .. kTabCount - 1.
     [[nodiscard]] HWND Page(int tab) const noexcept;
     [[nodiscard]] int ShownTab() const noexcept { return shownTab_; }
 
-    TabActivation tabActivation;
-
 private:
+    // The window tests reach the pages' own state through it (window_test_support.h).
+    friend class testing::FrameProbe;
+
     static LRESULT CALLBACK WindowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept;
     static LRESULT CALLBACK TabSubclassProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id,
                                             DWORD_PTR self) noexcept;
@@ -160,9 +161,15 @@ private:
     // Dispatches the pending messages as the message loop would; `keepQuit`: a quit stops the
     // dispatch and stays for the message loop.
     void PumpMessages(bool keepQuit);
-    // A message of a page in the status bar, until the current file is shown again; empty text
-    // shows the current file at once.
-    void ShowStatus(const std::string& utf8);
+
+    // PageHost, for the pages and Form1.
+    PageHost& Host() noexcept { return *this; }
+    void ShowStatus(const std::string& utf8) override;
+    void ShowCount(const std::string& text) override;
+    void PumpMessages() override { PumpMessages(true); }
+    void Reactivate() override { SSTab1_Click(shownTab_); }
+    void BeginBusy() override;
+    void EndBusy() override;
     [[nodiscard]] std::string Text(UINT id) const;
 
     // FileDialogs, shown over this window.
@@ -176,8 +183,6 @@ private:
     UniqueImageList imageList_;
     UniqueMenu contextMenus_;
     UniqueFont font_;
-    std::unique_ptr<FileSystem> fs_;
-    std::shared_ptr<Prompts> prompts_;
     // The pages, in tab order; the settings page first, the store location shows through it.
     std::unique_ptr<SettingsPage> settingsPage_;
     SettingsLocation settings_;
@@ -197,7 +202,8 @@ private:
     std::string programFolder_;  // from Form_Load: where the installer packages lie
     std::string countText_;   // the status bar's second part; empty: one part only
     int shownTab_ = 0;
-    int busy_ = 0;          // nesting depth of the tab activation: the hourglass is shown while > 0
+    int busy_ = 0;          // nesting depth of the busy scopes: the hourglass is shown while > 0
+    HCURSOR beforeBusy_ = nullptr;  // the pointer the outermost busy scope puts back
     bool ending_ = false;
 };
 

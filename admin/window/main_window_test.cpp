@@ -339,7 +339,6 @@ TEST_F(FrmConfig, TheEndOfTheSessionUnloadsTheHiveToo) {
 }
 
 TEST_F(FrmConfig, TabActivationRunsItsWorkUnderTheHourglassOnEveryVisitAndOnF5) {
-    Start(TemplateFile());
     std::vector<std::string> calls;
     bool alwaysBusy = true;
     const HCURSOR wait = ::LoadCursorA(nullptr, IDC_WAIT);
@@ -350,7 +349,12 @@ TEST_F(FrmConfig, TabActivationRunsItsWorkUnderTheHourglassOnEveryVisitAndOnF5) 
         };
     };
     servers->onCall = hook("EnumServers");
-    form->tabActivation.LoadDomain = hook("LoadDomain");
+    // The "User Configuration" tab's LoadDomain opens one connection to the directory.
+    directory = [loadDomain = hook("LoadDomain")] {
+        loadDomain();
+        return vela::directory::Connection{nullptr, vela::directory::Failure(vela::directory::Fault::NoServer, "none")};
+    };
+    Start(TemplateFile());
     const auto shown = [&] {
         int visible = -1;
         for (int tab = 0; tab < frmConfig::kTabCount; ++tab)

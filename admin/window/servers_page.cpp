@@ -33,20 +33,18 @@ std::string MenuCaption(const std::string& text) {
 
 }  // namespace
 
-ServersPage::ServersPage(HINSTANCE instance, FileSystem& fs, Prompts& prompts, HIMAGELIST imageList,
-                         HMENU serverMenu, ServerEnumerator& servers, ServerDirectory* directory,
-                         ServerRegistry& registry, ServersPageLinks links)
+ServersPage::ServersPage(HINSTANCE instance, PageHost& host, FileSystem& fs, Prompts& prompts,
+                         HIMAGELIST imageList, HMENU serverMenu, ServerEnumerator& servers,
+                         ServerDirectory* directory, ServerRegistry& registry, ServersPageLinks links)
     : DialogPage(instance, IDD_PAGE_SERVERS),
+      host_(host),
       types_(fs, prompts),
       fs_(fs),
       imageList_(imageList),
       serverMenu_(serverMenu),
       servers_(servers),
       directory_(directory),
-      assignment_(registry,
-                  [this] {
-                      if (links_.PumpMessages) links_.PumpMessages();
-                  }),
+      assignment_(registry, [this] { host_.PumpMessages(); }),
       links_(std::move(links)) {}
 
 ServersPage::~ServersPage() {
@@ -154,7 +152,7 @@ void ServersPage::EnumServers() {
     const ServerListing listing = ListServers(servers_, directory_);
     listingText_ = ServerSourceText(listing);
     failureShown_ = false;
-    if (links_.ShowStatus) links_.ShowStatus(listingText_);
+    host_.ShowStatus(listingText_);
     const std::vector<ServerRow>& rows = listing.rows;
     ++ownChecks_;
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -203,12 +201,8 @@ void ServersPage::PopulateInstall() {
 
 void ServersPage::Combo5_Click() {
     ForgetFailure();
-    const auto scan = [this] { assignment_.Mark(*this); };
-    if (links_.WhileBusy) {
-        links_.WhileBusy(scan);
-    } else {
-        scan();
-    }
+    const auto hourglass = host_.Busy();
+    RunStep([this] { assignment_.Mark(*this); });
 }
 
 void ServersPage::ListView2_ItemCheck(int row, bool ticked) {
@@ -226,17 +220,17 @@ void ServersPage::ListView2_ItemCheck(int row, bool ticked) {
 
 void ServersPage::ShowFailure(const std::string& text) {
     failureShown_ = true;
-    if (links_.ShowStatus) links_.ShowStatus(text);
+    host_.ShowStatus(text);
 }
 
 void ServersPage::ForgetFailure() {
     if (!failureShown_) return;
     failureShown_ = false;
-    if (links_.ShowStatus) links_.ShowStatus(listingText_);
+    host_.ShowStatus(listingText_);
 }
 
 void ServersPage::ListView2_KeyUp(WPARAM keyCode) {
-    if (keyCode == VK_F5 && links_.Reactivate) links_.Reactivate();
+    if (keyCode == VK_F5) host_.Reactivate();
 }
 
 void ServersPage::ListView2_MouseUp(POINT screen) {

@@ -40,23 +40,15 @@ struct ServersPageLinks {
     std::function<std::string()> ProgramFolder;
     // Combo5_DropDown lists the types in both boxes; this fills the "Profile Settings" tab's.
     std::function<void(const std::vector<std::string>& types)> FillSettingsTypes;
-    // Runs the tab activation again under the frame's hourglass: F5 in the server list.
-    std::function<void()> Reactivate;
-    // Runs `work` under the frame's hourglass: the marking scan.
-    std::function<void(const std::function<void()>& work)> WhileBusy;
-    // Lets the window's pending events be handled: the marking scan, between two servers.
-    std::function<void()> PumpMessages;
-    // Shows a message (UTF-8) in the frame's status bar.
-    std::function<void(const std::string& text)> ShowStatus;
 };
 
 class ServersPage final : public DialogPage, private ServerList {
 public:
-    // `imageList` (ImageList1), `serverMenu` (the "Server" context menu), `servers` (the browse
-    // list), `directory` (asked when the browse list names no server; may be null) and `registry`
-    // are borrowed for the page's life.
-    ServersPage(HINSTANCE instance, FileSystem& fs, Prompts& prompts, HIMAGELIST imageList, HMENU serverMenu,
-                ServerEnumerator& servers, ServerDirectory* directory, ServerRegistry& registry,
+    // `host` (the frame: status bar, hourglass, pump, F5), `imageList` (ImageList1), `serverMenu`
+    // (the "Server" context menu), `servers` (the browse list), `directory` (asked when the
+    // browse list names no server; may be null) and `registry` are borrowed for the page's life.
+    ServersPage(HINSTANCE instance, PageHost& host, FileSystem& fs, Prompts& prompts, HIMAGELIST imageList,
+                HMENU serverMenu, ServerEnumerator& servers, ServerDirectory* directory, ServerRegistry& registry,
                 ServersPageLinks links);
     ~ServersPage() override;
 
@@ -98,6 +90,7 @@ private:
     void ForgetFailure();
     static LRESULT CALLBACK ListProc(HWND h, UINT msg, WPARAM wp, LPARAM lp, UINT_PTR id, DWORD_PTR self) noexcept;
 
+    PageHost& host_;
     ServerTypes types_;
     FileSystem& fs_;
     HIMAGELIST imageList_;

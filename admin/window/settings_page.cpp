@@ -59,8 +59,9 @@ std::wstring ShownText(const SettingsFile& file) {
 
 }  // namespace
 
-SettingsPage::SettingsPage(HINSTANCE instance, FileSystem& fs, Prompts& prompts, SettingsPageLinks links)
-    : DialogPage(instance, IDD_PAGE_SETTINGS), fs_(fs), files_(fs, prompts), links_(std::move(links)) {}
+SettingsPage::SettingsPage(HINSTANCE instance, PageHost& host, FileSystem& fs, Prompts& prompts,
+                           SettingsPageLinks links)
+    : DialogPage(instance, IDD_PAGE_SETTINGS), host_(host), fs_(fs), files_(fs, prompts), links_(std::move(links)) {}
 
 void SettingsPage::OnInit() {
     Anchor(IDC_FILE1, kGrowHeight);
@@ -142,7 +143,7 @@ void SettingsPage::Combo1_Click() {
 }
 
 void SettingsPage::Combo1_DropDown() {
-    if (links_.Combo5_DropDown) links_.Combo5_DropDown();
+    if (links_.RefillServerTypes) links_.RefillServerTypes();
 }
 
 void SettingsPage::ShowInEditor(const SettingsFile* file) {
@@ -171,7 +172,7 @@ HBRUSH SettingsPage::OnCtlColorStatic(HDC dc, HWND control) {
 void SettingsPage::ShowRefusal(const std::string& refusal) {
     if (refusal.empty() && !refusalShown_) return;
     refusalShown_ = !refusal.empty();
-    if (links_.ShowStatus) links_.ShowStatus(win32::Narrow(win32::Widen(refusal, CP_ACP), CP_UTF8));
+    host_.ShowStatus(win32::Narrow(win32::Widen(refusal, CP_ACP), CP_UTF8));
 }
 
 void SettingsPage::File1_Click() {

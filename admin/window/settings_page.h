@@ -20,22 +20,21 @@
 
 namespace vela {
 
-// What the page reaches outside itself; the frame fills these in.
+// What the page reaches in the other tabs and the store; the frame fills these in.
 struct SettingsPageLinks {
     // Combo1_Click: the store location's GetSettingsPath for the current configuration.
     std::function<void()> GetSettingsPath;
-    // Combo1_DropDown: the Servers tab's Combo5_DropDown, which refills both boxes.
-    std::function<void()> Combo5_DropDown;
+    // Combo1_DropDown: the server types listed anew, in this tab's box and the Servers tab's
+    // (ServersPage::Combo5_DropDown).
+    std::function<void()> RefillServerTypes;
     // PublicMod's ShowFileProperties.
     std::function<void(const std::string& path, HWND owner)> ShowFileProperties;
-    // Says a refusal (UTF-8) in the frame's status bar; the empty text gives the bar back to the
-    // frame.
-    std::function<void(const std::string& text)> ShowStatus;
 };
 
 class SettingsPage final : public DialogPage, public SettingsView {
 public:
-    SettingsPage(HINSTANCE instance, FileSystem& fs, Prompts& prompts, SettingsPageLinks links);
+    // `host` (the frame's status bar says the refusals), `fs` and `prompts` are borrowed.
+    SettingsPage(HINSTANCE instance, PageHost& host, FileSystem& fs, Prompts& prompts, SettingsPageLinks links);
 
     // Empties Combo1 and lists `types` in it; nothing is picked afterwards.
     void FillServerTypes(const std::vector<std::string>& types);
@@ -70,6 +69,7 @@ private:
     // of this page is shown.
     void ShowRefusal(const std::string& refusal);
 
+    PageHost& host_;
     FileSystem& fs_;
     SettingsFiles files_;
     SettingsPageLinks links_;

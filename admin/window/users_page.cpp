@@ -20,16 +20,13 @@ constexpr int kTreeDblClick = 1262;
 // round trip to the window system (under Wine a server call), too dear to make per user.
 constexpr DWORD kPumpIntervalMs = 10;
 
-UsersPageLinks WithPumpEveryFewMilliseconds(UsersPageLinks links) {
-    if (links.pump) {
-        links.pump = [pump = std::move(links.pump), last = DWORD{0}]() mutable {
-            const DWORD now = ::GetTickCount();
-            if (now - last < kPumpIntervalMs) return;
-            last = now;
-            pump();
-        };
-    }
-    return links;
+std::function<void()> EveryFewMilliseconds(PageHost& host) {
+    return [&host, last = DWORD{0}]() mutable {
+        const DWORD now = ::GetTickCount();
+        if (now - last < kPumpIntervalMs) return;
+        last = now;
+        host.PumpMessages();
+    };
 }
 
 void ExpandBelow(HWND tree, HTREEITEM item) {
@@ -41,15 +38,16 @@ void ExpandBelow(HWND tree, HTREEITEM item) {
 
 }  // namespace
 
-UsersPage::UsersPage(HINSTANCE instance, HIMAGELIST imageList, HMENU userMenu, UsersPageLinks links)
+UsersPage::UsersPage(HINSTANCE instance, PageHost& host, directory::Connector connector, HIMAGELIST imageList,
+                     HMENU userMenu)
     : DialogPage(instance, IDD_PAGE_USERS),
+      host_(host),
+      connector_(std::move(connector)),
+      pump_(EveryFewMilliseconds(host)),
       imageList_(imageList),
       userMenu_(userMenu),
-      links_(WithPumpEveryFewMilliseconds(std::move(links))),
       // Once per child listed: the window serves its events while a large container is read.
-      tab_(links_.connector, *this, [this] {
-          if (links_.pump) links_.pump();
-      }) {}
+      tab_(connector_, *this, [this] { pump_(); }) {}
 
 UsersPage::~UsersPage() = default;
 
@@ -80,31 +78,27 @@ void UsersPage::OnInit() {
     Anchor(IDC_LISTVIEW1, kGrowWidth | kGrowHeight);
 }
 
-void UsersPage::OnActivate() {
-    if (links_.activate) {
-        links_.activate();
-    } else {
-        LoadDomain();
-    }
-}
+void UsersPage::OnActivate() { LoadDomain(); }
 
 void UsersPage::LoadDomain() {
-    if (links_.showCount) links_.showCount({});
+    host_.ShowCount({});
     // What could not be read is not shown; the status bar says why.
     ShowListing(tab_.LoadDomain());
 }
 
 void UsersPage::ListOU(const std::string& currOU) {
-    if (links_.showCount) links_.showCount({});  // the last change's count belongs to the listing before
-    if (links_.busy) links_.busy(true);
-    const directory::Outcome listed = tab_.ListOU(currOU);  // a container that cannot be read leaves the list empty
-    if (links_.busy) links_.busy(false);
+    host_.ShowCount({});  // the last change's count belongs to the listing before
+    directory::Outcome listed;
+    {
+        const auto hourglass = host_.Busy();
+        listed = tab_.ListOU(currOU);  // a container that cannot be read leaves the list empty
+    }
     // The tree's root is no container: double-clicking it empties the list and is no failure.
     ShowListing(listed.fault == directory::Fault::BadPath ? directory::Outcome{} : listed);
 }
 
 void UsersPage::ShowListing(const directory::Outcome& listed) {
-    if (links_.showStatus) links_.showStatus(directory::ListingStatus(listed));
+    host_.ShowStatus(directory::ListingStatus(listed));
 }
 
 void UsersPage::TreeView1_DblClick() {
@@ -164,7 +158,7 @@ bool UsersPage::TranslateTreeKey(const MSG& msg) {
 void UsersPage::mnuChange_Click() { EnsureForm1().Show(::GetAncestor(hwnd_, GA_ROOT)); }
 
 Form1& UsersPage::EnsureForm1() {
-    if (!form1_) form1_ = std::make_unique<Form1>(instance_, Form1Links{links_.connector, links_.pump, links_.showCount});
+    if (!form1_) form1_ = std::make_unique<Form1>(instance_, host_, connector_, pump_);
     form1_->Create();
     return *form1_;
 }

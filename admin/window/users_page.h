@@ -18,25 +18,12 @@
 
 namespace vela {
 
-struct UsersPageLinks {
-    // Opens one directory connection; LdapConnector() in the program.
-    directory::Connector connector;
-    // Dispatches the pending messages the way the main loop does (Form1's included).
-    std::function<void()> pump;
-    // The hourglass over the main window, on and off; nests.
-    std::function<void(bool)> busy;
-    // The status bar's count after a change.
-    std::function<void(const std::string&)> showCount;
-    // The status bar's message: why the directory could not be read; empty: the file's path again.
-    std::function<void(const std::string&)> showStatus;
-    // The tab's activation; empty: LoadDomain.
-    std::function<void()> activate;
-};
-
 class UsersPage final : public DialogPage, private directory::UserTabView {
 public:
-    // `imageList` (ImageList1) and `userMenu` (the "User" context menu) are borrowed.
-    UsersPage(HINSTANCE instance, HIMAGELIST imageList, HMENU userMenu, UsersPageLinks links);
+    // `host` (status bar, hourglass, pump), `imageList` (ImageList1) and `userMenu` (the "User"
+    // context menu) are borrowed; `connector` opens one directory connection per listing or walk.
+    UsersPage(HINSTANCE instance, PageHost& host, directory::Connector connector, HIMAGELIST imageList,
+              HMENU userMenu);
     ~UsersPage() override;
 
     // LoadDomain: the tab was activated or F5 pressed.
@@ -91,9 +78,12 @@ private:
     [[nodiscard]] HWND Tree() const;
     [[nodiscard]] HWND List() const;
 
+    PageHost& host_;
+    directory::Connector connector_;
+    // The host's pump, at most once every few milliseconds: for the listing and Form1's walk.
+    std::function<void()> pump_;
     HIMAGELIST imageList_;
     HMENU userMenu_;
-    UsersPageLinks links_;
     directory::UserTab tab_;
     std::unique_ptr<Form1> form1_;
     std::vector<std::string> keys_;  // a tree item's lParam indexes its key here

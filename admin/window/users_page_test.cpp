@@ -81,9 +81,12 @@ protected:
     }
     HWND Tree() const { return Control(kUsersTab, IDC_TREEVIEW1); }
     HWND List() const { return Control(kUsersTab, IDC_LISTVIEW1); }
-    HWND Form1() const { return form->usersPage().form1() ? form->usersPage().form1()->hwnd() : nullptr; }
+    HWND Form1() const {
+        const vela::Form1* dialog = FrameProbe::Users(*form).form1();
+        return dialog ? dialog->hwnd() : nullptr;
+    }
     HWND Form1Item(int id) const { return ::GetDlgItem(Form1(), id); }
-    HTREEITEM Find(const std::string& key) const { return form->usersPage().ItemOf(key); }
+    HTREEITEM Find(const std::string& key) const { return FrameProbe::Users(*form).ItemOf(key); }
 
     // "text:image" of the item's children (of the top level when null).
     std::vector<std::string> Children(HTREEITEM parent) const {

@@ -5,6 +5,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "admin/directory/server_accounts.h"
+#include "admin/store/server_enum_win32.h"
 #include "admin/window/resource.h"
 
 namespace vela::testing {
@@ -125,9 +127,13 @@ void WindowTest::Start(const std::string& commandTail) {
     };
     services.endProcess = [this] { events.push_back("end"); };
     services.onDestroyed = [] {};
+    services.files = MakeFileSystem();
     services.servers = browseList ? browseList : servers;
-    services.serverDirectory = serverDirectory;
-    services.serverRegistry = serverRegistry;
+    // The real directory and registries, as the program makes them, unless a test stands in.
+    services.serverDirectory = serverDirectory ? serverDirectory
+                                               : std::make_shared<vela::directory::DirectoryServers>(
+                                                     vela::directory::LdapConnector());
+    services.serverRegistry = serverRegistry ? serverRegistry : std::make_shared<RemoteServerRegistry>();
     // No directory unless a test names one: the window tests reach no network.
     services.directory = directory ? directory : [] {
         return vela::directory::Connection{nullptr, vela::directory::Failure(vela::directory::Fault::NoServer, "none")};

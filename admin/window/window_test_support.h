@@ -63,6 +63,12 @@ public:
     }
 };
 
+// The frame's own state that the tests look into and that is no part of its public face.
+class FrameProbe {
+public:
+    [[nodiscard]] static UsersPage& Users(const frmConfig& form) { return *form.usersPage_; }
+};
+
 class WindowTest : public ::testing::Test {
 protected:
     void SetUp() override;
