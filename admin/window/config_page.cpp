@@ -4,6 +4,7 @@
 #include <string>
 
 #include "admin/window/resource.h"
+#include "admin/window/window_text.h"
 
 namespace vela {
 namespace {
@@ -23,12 +24,6 @@ std::optional<int> Selected(HWND combo) {
     const LRESULT i = ::SendMessageA(combo, CB_GETCURSEL, 0, 0);
     if (i == CB_ERR) return std::nullopt;
     return static_cast<int>(i);
-}
-
-std::string Text(HWND control) {
-    std::string text(static_cast<size_t>(::GetWindowTextLengthA(control)) + 1, '\0');
-    text.resize(static_cast<size_t>(::GetWindowTextA(control, text.data(), static_cast<int>(text.size()))));
-    return text;
 }
 
 void SetSwitch(HWND button, Switch value) {
@@ -127,8 +122,8 @@ void ConfigPage::ReadInto(FrameworkConfig& m) const {
     m.compressionPriority = Selected(Item(IDC_COMBO2));
     for (int i = 0; i < 4; ++i)
         if (::IsDlgButtonChecked(hwnd_, kOptionOf[i]) == BST_CHECKED) m.storeRoot = static_cast<StoreRoot>(i);
-    m.storeRootPath = Text(Item(IDC_TEXT1));
-    m.storeFolder = Text(Item(IDC_TEXT2));
+    m.storeRootPath = WindowText(Item(IDC_TEXT1));
+    m.storeFolder = WindowText(Item(IDC_TEXT2));
     m.disableBackup = GetSwitch(Item(IDC_CHECKBACKUP));
     m.displayFrameworkError = Selected(Item(IDC_COMBO3));
     m.displayProflwizError = Selected(Item(IDC_COMBO4));

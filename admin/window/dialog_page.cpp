@@ -11,7 +11,7 @@ DialogPage::~DialogPage() {
 }
 
 HWND DialogPage::Create(HWND parent) {
-    ::CreateDialogParamA(instance_, MAKEINTRESOURCEA(templateId_), parent, &Thunk, reinterpret_cast<LPARAM>(this));
+    ::CreateDialogParamA(instance_, MAKEINTRESOURCEA(templateId_), parent, &DialogThunk::Procedure, ThunkParam());
     // The tab's own background behind the page's controls when visual styles are on.
     if (hwnd_) ::EnableThemeDialogTexture(hwnd_, ETDT_ENABLETAB);
     return hwnd_;
@@ -46,43 +46,34 @@ void DialogPage::OnSize(int width, int height) {
     ::InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-INT_PTR CALLBACK DialogPage::Thunk(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept {
-    try {
-        if (msg == WM_INITDIALOG) {  // lParam carries `this`
-            auto* self = reinterpret_cast<DialogPage*>(lp);
-            self->hwnd_ = h;
-            ::SetWindowLongPtrA(h, DWLP_USER, lp);
-            RECT r{};
-            ::GetClientRect(h, &r);
-            self->templateSize_ = {r.right, r.bottom};
-            self->OnInit();
-            return FALSE;  // the frame window decides where the focus goes
+INT_PTR DialogPage::OnDialogMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp) {
+    switch (msg) {
+    case WM_INITDIALOG: {
+        hwnd_ = h;
+        RECT r{};
+        ::GetClientRect(h, &r);
+        templateSize_ = {r.right, r.bottom};
+        OnInit();
+        return FALSE;  // the frame window decides where the focus goes
+    }
+    case WM_COMMAND:
+        OnCommand(LOWORD(wp), HIWORD(wp));
+        return TRUE;
+    case WM_NOTIFY:
+        ::SetWindowLongPtrA(h, DWLP_MSGRESULT, OnNotify(*reinterpret_cast<const NMHDR*>(lp)));
+        return TRUE;
+    case WM_CTLCOLORSTATIC:
+        if (HBRUSH brush = OnCtlColorStatic(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp))) {
+            // A dialog procedure returns the brush itself; the themed dialog procedure takes it
+            // from DWLP_MSGRESULT.
+            ::SetWindowLongPtrA(h, DWLP_MSGRESULT, reinterpret_cast<LONG_PTR>(brush));
+            return reinterpret_cast<INT_PTR>(brush);
         }
-        auto* self = reinterpret_cast<DialogPage*>(::GetWindowLongPtrA(h, DWLP_USER));
-        if (!self) return FALSE;  // WM_SETFONT and others arrive before WM_INITDIALOG
-        switch (msg) {
-        case WM_COMMAND:
-            self->OnCommand(LOWORD(wp), HIWORD(wp));
-            return TRUE;
-        case WM_NOTIFY:
-            ::SetWindowLongPtrA(h, DWLP_MSGRESULT, self->OnNotify(*reinterpret_cast<const NMHDR*>(lp)));
-            return TRUE;
-        case WM_CTLCOLORSTATIC:
-            if (HBRUSH brush = self->OnCtlColorStatic(reinterpret_cast<HDC>(wp), reinterpret_cast<HWND>(lp))) {
-                // A dialog procedure returns the brush itself; the themed dialog procedure takes
-                // it from DWLP_MSGRESULT.
-                ::SetWindowLongPtrA(h, DWLP_MSGRESULT, reinterpret_cast<LONG_PTR>(brush));
-                return reinterpret_cast<INT_PTR>(brush);
-            }
-            return FALSE;
-        case WM_NCDESTROY:
-            self->hwnd_ = nullptr;
-            return FALSE;
-        default:
-            return FALSE;
-        }
-    } catch (...) {
-        // A failing handler is passed over like any failing step; the page stays usable.
+        return FALSE;
+    case WM_NCDESTROY:
+        hwnd_ = nullptr;
+        return FALSE;
+    default:
         return FALSE;
     }
 }

@@ -7,11 +7,12 @@
 
 #include <vector>
 
+#include "admin/window/dialog_thunk.h"
 #include "admin/window/page.h"
 
 namespace vela {
 
-class DialogPage : public Page {
+class DialogPage : public Page, private DialogThunk {
 public:
     DialogPage(HINSTANCE instance, int templateId) : instance_(instance), templateId_(templateId) {}
     DialogPage(const DialogPage&) = delete;
@@ -43,7 +44,7 @@ protected:
     HWND hwnd_ = nullptr;
 
 private:
-    static INT_PTR CALLBACK Thunk(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+    INT_PTR OnDialogMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp) override;
 
     struct Anchored {
         int id;

@@ -6,6 +6,7 @@
 #include "admin/window/placement.h"
 #include "admin/window/resource.h"
 #include "admin/window/wide_text.h"
+#include "admin/window/window_text.h"
 
 namespace vela {
 
@@ -18,7 +19,7 @@ Form1::~Form1() {
 
 HWND Form1::Create() {
     if (!hwnd_)
-        ::CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_FORM1), nullptr, &Thunk, reinterpret_cast<LPARAM>(this));
+        ::CreateDialogParamW(instance_, MAKEINTRESOURCEW(IDD_FORM1), nullptr, &DialogThunk::Procedure, ThunkParam());
     return hwnd_;
 }
 
@@ -91,9 +92,7 @@ bool Form1::Checked(HWND box) const {
 
 std::string Form1::Text(HWND edit) const {
     if (!hwnd_ || !edit) return {};
-    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(edit)) + 1, L'\0');
-    text.resize(static_cast<size_t>(::GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
-    return Utf8(text);
+    return Utf8(WindowTextW(edit));
 }
 
 bool Form1::Check1() const { return Checked(check1_); }
@@ -102,38 +101,29 @@ bool Form1::Check2() const { return Checked(check2_); }
 std::string Form1::Text2() const { return Text(text2_); }
 bool Form1::Check3() const { return Checked(check3_); }
 
-INT_PTR CALLBACK Form1::Thunk(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept {
-    try {
-        if (msg == WM_INITDIALOG) {
-            auto* self = reinterpret_cast<Form1*>(lp);
-            self->hwnd_ = h;
-            ::SetWindowLongPtrW(h, DWLP_USER, lp);
-            self->OnInit();
-            return TRUE;
-        }
-        auto* self = reinterpret_cast<Form1*>(::GetWindowLongPtrW(h, DWLP_USER));
-        if (!self) return FALSE;
-        switch (msg) {
-        case WM_COMMAND:
-            if (LOWORD(wp) == IDOK && HIWORD(wp) == BN_CLICKED) self->Command1_Click();
-            if (LOWORD(wp) == IDCANCEL && HIWORD(wp) == BN_CLICKED) self->Command2_Click();
-            return TRUE;
-        case WM_CLOSE:  // the caption's close box hides, as Cancel does
-            self->Command2_Click();
-            return TRUE;
-        case WM_SETCURSOR:
-            if (!self->running_) return FALSE;
-            ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
-            ::SetWindowLongPtrW(h, DWLP_MSGRESULT, TRUE);
-            return TRUE;
-        case WM_NCDESTROY:
-            self->hwnd_ = self->tooltip_ = nullptr;
-            self->check1_ = self->check2_ = self->check3_ = self->text1_ = self->text2_ = nullptr;
-            return FALSE;
-        default:
-            return FALSE;
-        }
-    } catch (...) {
+INT_PTR Form1::OnDialogMessage(HWND h, UINT msg, WPARAM wp, LPARAM /*lp*/) {
+    switch (msg) {
+    case WM_INITDIALOG:
+        hwnd_ = h;
+        OnInit();
+        return TRUE;
+    case WM_COMMAND:
+        if (LOWORD(wp) == IDOK && HIWORD(wp) == BN_CLICKED) Command1_Click();
+        if (LOWORD(wp) == IDCANCEL && HIWORD(wp) == BN_CLICKED) Command2_Click();
+        return TRUE;
+    case WM_CLOSE:  // the caption's close box hides, as Cancel does
+        Command2_Click();
+        return TRUE;
+    case WM_SETCURSOR:
+        if (!running_) return FALSE;
+        ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
+        ::SetWindowLongPtrW(h, DWLP_MSGRESULT, TRUE);
+        return TRUE;
+    case WM_NCDESTROY:
+        hwnd_ = tooltip_ = nullptr;
+        check1_ = check2_ = check3_ = text1_ = text2_ = nullptr;
+        return FALSE;
+    default:
         return FALSE;
     }
 }

@@ -12,11 +12,12 @@
 #include <string>
 
 #include "admin/directory/path_changer.h"
+#include "admin/window/dialog_thunk.h"
 #include "admin/window/page.h"
 
 namespace vela {
 
-class Form1 final : public directory::ChangerForm {
+class Form1 final : public directory::ChangerForm, private DialogThunk {
 public:
     // `host` (the main window: the count after OK goes to its status bar, the hourglass over it
     // while the walk runs) is borrowed; `pump` runs between units of the walk.
@@ -49,7 +50,7 @@ public:
     bool Check3() const override;
 
 private:
-    static INT_PTR CALLBACK Thunk(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept;
+    INT_PTR OnDialogMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp) override;
     void OnInit();
     bool Checked(HWND box) const;
     std::string Text(HWND edit) const;

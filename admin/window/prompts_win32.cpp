@@ -2,6 +2,7 @@
 
 #include "admin/window/placement.h"
 #include "admin/window/resource.h"
+#include "admin/window/window_text.h"
 
 namespace vela {
 namespace {
@@ -41,12 +42,6 @@ struct PromptState {
     std::string answer;
 };
 
-std::string EditText(HWND edit) {
-    std::string text(static_cast<size_t>(::GetWindowTextLengthA(edit)) + 1, '\0');
-    text.resize(static_cast<size_t>(::GetWindowTextA(edit, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
-
 INT_PTR CALLBACK PromptProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     try {
         switch (msg) {
@@ -65,7 +60,7 @@ INT_PTR CALLBACK PromptProc(HWND dlg, UINT msg, WPARAM wp, LPARAM lp) noexcept {
         case WM_COMMAND:
             if (LOWORD(wp) == IDOK) {
                 auto* state = reinterpret_cast<PromptState*>(::GetWindowLongPtrA(dlg, DWLP_USER));
-                if (state) state->answer = EditText(::GetDlgItem(dlg, IDC_PROMPT_EDIT));
+                if (state) state->answer = WindowText(::GetDlgItem(dlg, IDC_PROMPT_EDIT));
                 ::EndDialog(dlg, IDOK);
                 return TRUE;
             }

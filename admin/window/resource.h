@@ -1,5 +1,6 @@
 // Resource identifiers of VelaConfig.exe, shared by VelaConfig.rc and the window code.
-// Menu commands are 40000 and up, control ids 1000 and up, so a WM_COMMAND id tells them apart.
+// Menu commands are 40000 and up, control ids 1000 to 1999, and the commands a page posts to
+// itself 30000 to 30999, so a WM_COMMAND id tells them apart.
 #pragma once
 
 // Icons.  The application icon has the lowest id, so the shell shows it for the program.
@@ -102,6 +103,12 @@
 #define IDM_CHANGE_SERVER_TYPE 40101
 #define IDM_INSTALL_FIRST 40110
 #define IDM_CHANGE_PROFILE_PATH 40201
+
+// Commands a page posts to itself (WM_COMMAND, no control): the "User Configuration" page's tree
+// notifications, run once the tree has finished its own handling of the click.
+#define IDP_TREE_LEFT_UP 30001
+#define IDP_TREE_RIGHT_UP 30002
+#define IDP_TREE_DBLCLICK 30003
 
 // Strings.
 #define IDS_CAPTION 1

@@ -4,6 +4,7 @@
 
 #include "admin/win32/text.h"
 #include "admin/window/resource.h"
+#include "admin/window/window_text.h"
 
 namespace vela {
 namespace {
@@ -262,10 +263,7 @@ std::string ServersPage::ServerAt(std::size_t row) {
 }
 
 std::string ServersPage::PickedType() {
-    HWND combo = Item(IDC_COMBO5);
-    std::string text(static_cast<std::size_t>(::GetWindowTextLengthA(combo)) + 1, '\0');
-    text.resize(static_cast<std::size_t>(::GetWindowTextA(combo, text.data(), static_cast<int>(text.size()))));
-    return text;
+    return WindowText(Item(IDC_COMBO5));
 }
 
 void ServersPage::Show(std::size_t row, bool checked, const std::string& serverType) {

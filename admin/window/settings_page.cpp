@@ -4,15 +4,10 @@
 
 #include "admin/win32/text.h"
 #include "admin/window/resource.h"
+#include "admin/window/window_text.h"
 
 namespace vela {
 namespace {
-
-std::string WindowTextOf(HWND w) {
-    std::string text(static_cast<size_t>(::GetWindowTextLengthA(w)) + 1, '\0');
-    text.resize(static_cast<size_t>(::GetWindowTextA(w, text.data(), static_cast<int>(text.size()))));
-    return text;
-}
 
 std::string ListText(HWND w, UINT lenMsg, UINT textMsg, LRESULT index) {
     const LRESULT n = ::SendMessageA(w, lenMsg, static_cast<WPARAM>(index), 0);
@@ -190,7 +185,7 @@ void SettingsPage::Command9_Click() {
         HWND edit = Item(IDC_TEXT3);
         const bool edited = ::SendMessageA(edit, EM_GETMODIFY, 0, 0) != 0;
         // A refused save keeps the edit in the editor: the status bar says why.
-        if (files_.Save(*loaded_, edited ? WindowTextOf(edit) : loaded_->text))
+        if (files_.Save(*loaded_, edited ? WindowText(edit) : loaded_->text))
             ::SendMessageA(edit, EM_SETMODIFY, FALSE, 0);
         // The file's read-only mark may have come or gone since it was loaded.
         ::SendMessageA(edit, EM_SETREADONLY, loaded_->ReadOnly() ? TRUE : FALSE, 0);

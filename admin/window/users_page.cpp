@@ -10,12 +10,6 @@ namespace vela {
 
 namespace {
 
-// Posted to the page by the tree's notifications, so they run once the tree has finished its own
-// handling of the click (a left click selects the node only after NM_CLICK).
-constexpr int kTreeLeftUp = 1260;
-constexpr int kTreeRightUp = 1261;
-constexpr int kTreeDblClick = 1262;
-
 // How long a listing or a walk may run between two looks at the message queue: a look is a
 // round trip to the window system (under Wine a server call), too dear to make per user.
 constexpr DWORD kPumpIntervalMs = 10;
@@ -145,7 +139,7 @@ bool UsersPage::TranslateTreeKey(const MSG& msg) {
     if (!down && !up) return false;
     if (msg.wParam == VK_RETURN) {
         // Posted, as the double click is: the listing runs from the message loop, not from here.
-        if (down) ::PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(kTreeDblClick, 0), 0);
+        if (down) ::PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(IDP_TREE_DBLCLICK, 0), 0);
         return true;
     }
     // F10 alone goes on to the menu bar; with Shift, its release must not get there either.
@@ -165,9 +159,9 @@ Form1& UsersPage::EnsureForm1() {
 
 void UsersPage::OnCommand(int id, int /*code*/) {
     switch (id) {
-    case kTreeLeftUp: TreeView1_MouseUp(false); break;
-    case kTreeRightUp: TreeView1_MouseUp(true); break;
-    case kTreeDblClick: TreeView1_DblClick(); break;
+    case IDP_TREE_LEFT_UP: TreeView1_MouseUp(false); break;
+    case IDP_TREE_RIGHT_UP: TreeView1_MouseUp(true); break;
+    case IDP_TREE_DBLCLICK: TreeView1_DblClick(); break;
     default: break;
     }
 }
@@ -180,9 +174,9 @@ LRESULT UsersPage::OnNotify(const NMHDR& header) {
     if (header.idFrom != IDC_TREEVIEW1) return 0;
     int posted = 0;
     switch (header.code) {
-    case NM_CLICK: posted = kTreeLeftUp; break;
-    case NM_RCLICK: posted = kTreeRightUp; break;
-    case NM_DBLCLK: posted = kTreeDblClick; break;
+    case NM_CLICK: posted = IDP_TREE_LEFT_UP; break;
+    case NM_RCLICK: posted = IDP_TREE_RIGHT_UP; break;
+    case NM_DBLCLK: posted = IDP_TREE_DBLCLICK; break;
     default: return 0;
     }
     // The right button selects the node it is on, so the menu works on the node clicked, not on
@@ -194,6 +188,8 @@ LRESULT UsersPage::OnNotify(const NMHDR& header) {
         if (HTREEITEM item = TreeView_HitTest(Tree(), &hit); item && (hit.flags & TVHT_ONITEM))
             TreeView_SelectItem(Tree(), item);
     }
+    // Posted, so it runs once the tree has finished its own handling of the click (a left click
+    // selects the node only after NM_CLICK).
     ::PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(posted, 0), 0);
     // A left click goes on to select the node.  The right click sends no WM_CONTEXTMENU, the
     // double-click does not toggle the node (the listing expands it itself).

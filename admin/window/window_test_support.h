@@ -17,6 +17,7 @@
 
 #include "admin/store/test_temp_folder.h"
 #include "admin/window/main_window.h"
+#include "admin/window/window_text.h"
 
 namespace vela::testing {
 
@@ -45,7 +46,6 @@ std::string ReadBytes(const std::string& path);
 void WriteBytes(const std::string& path, const std::string& bytes);
 [[nodiscard]] bool FileExists(const std::string& path);
 [[nodiscard]] bool FolderExists(const std::string& path);
-std::string WindowText(HWND window);
 // Dispatches what is queued for this thread the way the program's message loop does.
 void Pump(frmConfig* form = nullptr);
 
