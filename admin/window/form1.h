@@ -31,13 +31,11 @@ public:
     [[nodiscard]] HWND hwnd() const noexcept { return hwnd_; }
     // Label2: the directory path the change works on (a tree node's key, UTF-8).
     void SetTarget(const std::string& target);
-    [[nodiscard]] const std::string& Target() const noexcept { return target_; }
     // mnuChange: shows the dialog and brings it forward.
     // Shows the dialog; opened from hidden, centred on `over` (the main window).
     void Show(HWND over = nullptr);
     // For the message loop: true when `msg` was the dialog's keyboard navigation and is handled.
     bool Translate(MSG& msg);
-    [[nodiscard]] bool Running() const noexcept { return running_; }
 
     void Command1_Click();
     void Command2_Click();

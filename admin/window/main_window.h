@@ -122,14 +122,11 @@ public:
     void SSTab1_KeyDown(WPARAM keyCode);
 
     [[nodiscard]] HWND hwnd() const noexcept { return hwnd_; }
-    [[nodiscard]] HWND SSTab1() const noexcept { return tab_; }
-    [[nodiscard]] HWND StatusBar() const noexcept { return status_; }
     // The window of tab `tab`'s page; null outside 0 .. kTabCount - 1.
     [[nodiscard]] HWND Page(int tab) const noexcept;
-    [[nodiscard]] int ShownTab() const noexcept { return shownTab_; }
 
 private:
-    // The window tests reach the pages' own state through it (window_test_support.h).
+    // The window tests reach the pages' own state through it (testing/window_test.h).
     friend class testing::FrameProbe;
 
     static LRESULT CALLBACK WindowProc(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept;

@@ -6,7 +6,7 @@
 #include "admin/config/config_template.h"
 #include "admin/config/inimod.h"
 #include "admin/window/resource.h"
-#include "admin/window/window_test_support.h"
+#include "admin/window/testing/window_test.h"
 
 namespace vela::testing {
 namespace {
@@ -47,7 +47,7 @@ TEST_F(FrmConfig, StartUpWithAnArgumentLoadsItWithoutADialogAndOpensOnTabZero) {
     EXPECT_TRUE(::IsWindowVisible(form->hwnd()));
     EXPECT_EQ(StatusText(), path);
 
-    EXPECT_EQ(::SendMessageA(form->SSTab1(), TCM_GETCURSEL, 0, 0), 0);
+    EXPECT_EQ(::SendMessageA(SSTab1(), TCM_GETCURSEL, 0, 0), 0);
     EXPECT_TRUE(::IsWindowVisible(form->Page(0)));
     for (int tab = 1; tab < frmConfig::kTabCount; ++tab) EXPECT_FALSE(::IsWindowVisible(form->Page(tab))) << tab;
 
@@ -318,7 +318,7 @@ TEST_F(FrmConfig, ClosingUnloadsOnceWhileTheWaitServesTheWindow) {
     ASSERT_EQ(servers->calls, 1);
     duringUnload = [&](const std::function<void()>& pump) {
         // Pending input is served during the wait; a second close or Quit starts nothing more.
-        ::PostMessageA(form->SSTab1(), WM_KEYDOWN, VK_F5, 0x003F0001);
+        ::PostMessageA(SSTab1(), WM_KEYDOWN, VK_F5, 0x003F0001);
         ::PostMessageA(form->hwnd(), WM_CLOSE, 0, 0);
         ::PostMessageA(form->hwnd(), WM_COMMAND, MAKEWPARAM(IDM_QUIT, 0), 0);
         pump();
@@ -383,7 +383,7 @@ TEST_F(FrmConfig, TabActivationRunsItsWorkUnderTheHourglassOnEveryVisitAndOnF5) 
         }
         EXPECT_EQ(calls, s.expectCalls);
         EXPECT_EQ(shown(), s.expectShown);
-        EXPECT_EQ(form->ShownTab(), s.expectShown);
+        EXPECT_EQ(ShownTab(), s.expectShown);
         EXPECT_NE(::GetCursor(), wait) << "the pointer stayed an hourglass";
     }
     EXPECT_TRUE(alwaysBusy);
@@ -413,11 +413,11 @@ TEST_F(FrmConfig, CtrlTabTurnsThePagesFromInsideAPage) {
     Pump(form.get());
     pressed[VK_SHIFT] = pressed[VK_LSHIFT] = 0x80;
     ::SetKeyboardState(pressed);
-    ::PostMessageA(form->SSTab1(), WM_KEYDOWN, VK_TAB, 0x000F0001);
-    ::PostMessageA(form->SSTab1(), WM_KEYDOWN, VK_TAB, 0x000F0001);
+    ::PostMessageA(SSTab1(), WM_KEYDOWN, VK_TAB, 0x000F0001);
+    ::PostMessageA(SSTab1(), WM_KEYDOWN, VK_TAB, 0x000F0001);
     Pump(form.get());
     ::SetKeyboardState(keys);
-    EXPECT_EQ(form->ShownTab(), 3);
+    EXPECT_EQ(ShownTab(), 3);
     EXPECT_TRUE(::IsWindowVisible(form->Page(3)));
     EXPECT_FALSE(::IsWindowVisible(form->Page(0)));
     HWND focus = ::GetFocus();
@@ -474,14 +474,14 @@ TEST_F(FrmConfig, TheFirstTabHoldsItsFramesWithTheirControlsAndCaptions) {
     }
     // The tab captions.
     const char* const tabs[] = {"FrameWork Configuration", "Profile Settings", "Servers", "User Configuration"};
-    ASSERT_EQ(::SendMessageA(form->SSTab1(), TCM_GETITEMCOUNT, 0, 0), 4);
+    ASSERT_EQ(::SendMessageA(SSTab1(), TCM_GETITEMCOUNT, 0, 0), 4);
     for (int i = 0; i < 4; ++i) {
         char text[64] = {};
         TCITEMA item{};
         item.mask = TCIF_TEXT;
         item.pszText = text;
         item.cchTextMax = sizeof text;
-        ::SendMessageA(form->SSTab1(), TCM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+        ::SendMessageA(SSTab1(), TCM_GETITEMA, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
         EXPECT_STREQ(text, tabs[i]);
     }
 }
@@ -489,10 +489,10 @@ TEST_F(FrmConfig, TheFirstTabHoldsItsFramesWithTheirControlsAndCaptions) {
 TEST_F(FrmConfig, TheKeyboardReachesEveryControlInReadingOrder) {
     Start(TemplateFile());
     std::vector<int> order;
-    HWND at = form->SSTab1();
+    HWND at = SSTab1();
     for (int guard = 0; guard < 40; ++guard) {
         at = ::GetNextDlgTabItem(form->hwnd(), at, FALSE);
-        if (!at || at == form->SSTab1()) break;
+        if (!at || at == SSTab1()) break;
         order.push_back(::GetDlgCtrlID(at));
     }
     EXPECT_EQ(order, (std::vector<int>{IDC_CHECK1, IDC_CHECK2, IDC_CHECK3, IDC_CHECK7, IDC_CHECK4, IDC_CHECK5,
@@ -572,10 +572,10 @@ TEST_F(FrmConfig, TheWindowFitsItsPagesTabsAndStatusBar) {
     RECT client{}, tab{}, bar{}, work{};
     ::GetClientRect(form->hwnd(), &client);
     ::MapWindowPoints(form->hwnd(), nullptr, reinterpret_cast<POINT*>(&client), 2);
-    ::GetWindowRect(form->SSTab1(), &tab);
-    ::GetWindowRect(form->StatusBar(), &bar);
+    ::GetWindowRect(SSTab1(), &tab);
+    ::GetWindowRect(StatusBar(), &bar);
     RECT display = tab;
-    ::SendMessageA(form->SSTab1(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
+    ::SendMessageA(SSTab1(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&display));
     for (int i = 0; i < frmConfig::kTabCount; ++i) {
         RECT page{};
         ::GetWindowRect(form->Page(i), &page);

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <thread>
 
-#include "admin/window/window_test_support.h"
+#include "admin/window/testing/window_test.h"
 
 namespace vela::testing {
 namespace {

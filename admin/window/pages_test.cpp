@@ -6,7 +6,7 @@
 #include "admin/store/settings_files.h"
 #include "admin/window/prompts_win32.h"
 #include "admin/window/resource.h"
-#include "admin/window/window_test_support.h"
+#include "admin/window/testing/window_test.h"
 
 namespace vela::testing {
 namespace {
@@ -41,7 +41,7 @@ protected:
     }
     void ShowTab(int tab) {
         ClickTab(tab);
-        ASSERT_EQ(form->ShownTab(), tab);
+        ASSERT_EQ(ShownTab(), tab);
     }
     std::string EditorText() { return WindowText(Control(kSettingsTab, IDC_TEXT3)); }
 };
@@ -174,9 +174,9 @@ TEST_F(Pages, LabelMnemonicsMoveTheFocusOnEveryTab) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(1, c.key) + " on tab " + std::to_string(c.tab));
-        if (form->ShownTab() != c.tab) ShowTab(c.tab);
-        ::SetFocus(form->SSTab1());
-        ::PostMessageA(form->SSTab1(), WM_SYSCHAR, static_cast<WPARAM>(c.key), 0x20000001);
+        if (ShownTab() != c.tab) ShowTab(c.tab);
+        ::SetFocus(SSTab1());
+        ::PostMessageA(SSTab1(), WM_SYSCHAR, static_cast<WPARAM>(c.key), 0x20000001);
         Pump(form.get());
         EXPECT_EQ(::GetFocus(), Control(c.tab, c.focused));
     }
@@ -201,8 +201,8 @@ TEST_F(Pages, TheWindowResizesWithItsListsAndEditorsAndKeepsAMinimum) {
     EXPECT_EQ((editor2.bottom - editor2.top) - (editor.bottom - editor.top), 100);
     const RECT button2 = Placed(Control(kSettingsTab, IDC_COMMAND1));
     EXPECT_EQ(button2.right - button2.left, button.right - button.left);
-    RECT tab = Placed(form->SSTab1()), page = Placed(form->Page(kSettingsTab));
-    ::SendMessageA(form->SSTab1(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&tab));
+    RECT tab = Placed(SSTab1()), page = Placed(form->Page(kSettingsTab));
+    ::SendMessageA(SSTab1(), TCM_ADJUSTRECT, FALSE, reinterpret_cast<LPARAM>(&tab));
     EXPECT_TRUE(::EqualRect(&tab, &page)) << "the page does not fill the tab's display area";
 
     // Smaller than the pages' template is refused.

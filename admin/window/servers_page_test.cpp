@@ -13,7 +13,7 @@
 #include "admin/store/server_enum_win32.h"
 #include "admin/win32/text.h"
 #include "admin/window/resource.h"
-#include "admin/window/window_test_support.h"
+#include "admin/window/testing/window_test.h"
 
 namespace vela::testing {
 namespace {
@@ -109,7 +109,7 @@ protected:
     HWND List() const { return Control(kServersTab, IDC_LISTVIEW2); }
     void ShowServers() {
         ClickTab(kServersTab);
-        ASSERT_EQ(form->ShownTab(), kServersTab);
+        ASSERT_EQ(ShownTab(), kServersTab);
     }
     // Each row: name | server type column | "x" when checked.
     std::vector<std::string> Rows() const {
@@ -132,7 +132,7 @@ protected:
     // The status bar's text, UTF-8.
     std::string WideStatusText() const {
         wchar_t text[256] = {};
-        ::SendMessageW(form->StatusBar(), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
+        ::SendMessageW(StatusBar(), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
         return win32::Narrow(text, CP_UTF8);
     }
     void PostF5ToList() {

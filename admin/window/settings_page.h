@@ -43,9 +43,6 @@ public:
     [[nodiscard]] std::string PickedSettingsType() override;
     void ShowSettingsFolder(const std::string& folder) override;
 
-    // The folder File1 shows.
-    [[nodiscard]] const std::string& ListFolder() const { return listFolder_; }
-
 protected:
     void OnInit() override;
     void OnCommand(int id, int code) override;

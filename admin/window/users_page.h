@@ -18,6 +18,10 @@
 
 namespace vela {
 
+namespace testing {
+class FrameProbe;
+}
+
 class UsersPage final : public DialogPage, private directory::UserTabView {
 public:
     // `host` (status bar, hourglass, pump), `imageList` (ImageList1) and `userMenu` (the "User"
@@ -41,8 +45,6 @@ public:
     void TreeView1_MenuKey();
     void mnuChange_Click();
 
-    // Form1, made on first need; null until then.
-    [[nodiscard]] Form1* form1() const noexcept { return form1_.get(); }
     // For the message loop: Form1's keyboard.
     bool TranslateForm1(MSG& msg) { return form1_ && form1_->Translate(msg); }
     // For the message loop, before the dialog manager: the tree's Enter (which the dialog manager
@@ -53,6 +55,9 @@ public:
     [[nodiscard]] HTREEITEM ItemOf(const std::string& key) const;
 
 private:
+    // The window tests look at Form1 through it (testing/window_test.h).
+    friend class testing::FrameProbe;
+
     void PopUpUserMenu(POINT at);
 
 protected:

@@ -11,7 +11,7 @@
 #include "admin/directory/directory.h"
 #include "admin/directory/user_parameters.h"
 #include "admin/window/resource.h"
-#include "admin/window/window_test_support.h"
+#include "admin/window/testing/window_test.h"
 
 namespace vela::testing {
 namespace {
@@ -81,10 +81,7 @@ protected:
     }
     HWND Tree() const { return Control(kUsersTab, IDC_TREEVIEW1); }
     HWND List() const { return Control(kUsersTab, IDC_LISTVIEW1); }
-    HWND Form1() const {
-        const vela::Form1* dialog = FrameProbe::Users(*form).form1();
-        return dialog ? dialog->hwnd() : nullptr;
-    }
+    HWND Form1() const { return FrameProbe::Form1(*form); }
     HWND Form1Item(int id) const { return ::GetDlgItem(Form1(), id); }
     HTREEITEM Find(const std::string& key) const { return FrameProbe::Users(*form).ItemOf(key); }
 
@@ -168,7 +165,7 @@ protected:
     }
     std::string CountText() const {
         char text[256] = {};
-        ::SendMessageA(form->StatusBar(), SB_GETTEXTA, 1, reinterpret_cast<LPARAM>(text));
+        ::SendMessageA(StatusBar(), SB_GETTEXTA, 1, reinterpret_cast<LPARAM>(text));
         return text;
     }
 };

@@ -11,16 +11,16 @@
 #include <string>
 #include <vector>
 
-#include "tests/admin/window/test_support.h"
+#include "admin/window/testing/support.h"
 
 namespace {
 
-using vela::test::Clock;
-using vela::test::FakeRegRun;
-using vela::test::MillisSince;
+using vela::testing::Clock;
+using vela::testing::FakeRegRun;
+using vela::testing::MillisSince;
 
-const std::string kFakeRegExe = vela::test::WinPath(VELA_FAKE_REG_EXE);
-const std::string kFakeRegDir = vela::test::ParentOf(kFakeRegExe);
+const std::string kFakeRegExe = vela::testing::WinPath(VELA_FAKE_REG_EXE);
+const std::string kFakeRegDir = vela::testing::ParentOf(kFakeRegExe);
 
 class Shell32BitTest : public ::testing::Test {
 protected:
@@ -30,14 +30,14 @@ protected:
     vela::testing::TempFolder dir_;
     const std::string log_ = dir_ / "reg.log";
     // No case may hang ctest: a wait that never ends ends the test program instead.
-    vela::test::Watchdog watchdog_{"Shell32Bit test", 30000};
+    vela::testing::Watchdog watchdog_{"Shell32Bit test", 30000};
 
     void SetUp() override {
-        ASSERT_TRUE(vela::test::FileExists(kFakeRegExe)) << kFakeRegExe;
+        ASSERT_TRUE(vela::testing::FileExists(kFakeRegExe)) << kFakeRegExe;
         ASSERT_TRUE(::SetCurrentDirectoryA(kFakeRegDir.c_str()));
     }
 
-    [[nodiscard]] std::vector<FakeRegRun> Runs() const { return vela::test::ReadFakeRegLog(log_); }
+    [[nodiscard]] std::vector<FakeRegRun> Runs() const { return vela::testing::ReadFakeRegLog(log_); }
 
     // For commands left running: waits until every stand-in has written its closing line.
     [[nodiscard]] bool AllEnded(long long timeoutMs) const {
@@ -56,10 +56,10 @@ protected:
 TEST_F(Shell32BitTest, UnloadHiveRunsTheExactCommandHiddenAndWaitsForItsEnd) {
     // The stand-in as the system folder's tool, and another copy planted in the current folder:
     // only the system folder's may run.
-    ASSERT_TRUE(vela::test::InstallFakeRegAsSystemTool(kFakeRegExe))
+    ASSERT_TRUE(vela::testing::InstallFakeRegAsSystemTool(kFakeRegExe))
             << "needs the tests' Wine prefix, started with reg.exe=n in WINEDLLOVERRIDES";
-    ASSERT_TRUE(vela::test::FileExists(kFakeRegDir + "\\reg.exe"));
-    vela::test::ConfigureFakeReg(log_, 800);
+    ASSERT_TRUE(vela::testing::FileExists(kFakeRegDir + "\\reg.exe"));
+    vela::testing::ConfigureFakeReg(log_, 800);
     int pumps = 0;
     int pumpsBeforeEnd = 0;
     const auto start = Clock::now();
@@ -84,7 +84,7 @@ TEST_F(Shell32BitTest, UnloadHiveRunsTheExactCommandHiddenAndWaitsForItsEnd) {
 }
 
 TEST_F(Shell32BitTest, PassesTheCommandLineThroughUnchanged) {
-    vela::test::ConfigureFakeReg(log_, 0);
+    vela::testing::ConfigureFakeReg(log_, 0);
     const std::vector<std::string> lines = {
         "reg",
         "reg query \"HKU\\some key\"  /v  x",
@@ -101,7 +101,7 @@ TEST_F(Shell32BitTest, PassesTheCommandLineThroughUnchanged) {
 }
 
 TEST_F(Shell32BitTest, AWaitedCommandThatEndsAtOnceStillCostsOnePause) {
-    vela::test::ConfigureFakeReg(log_, 0);
+    vela::testing::ConfigureFakeReg(log_, 0);
     int pumps = 0;
     const auto start = Clock::now();
     vela::Shell32Bit("reg unload HKU\\tmphive ", true, [&] { ++pumps; });
@@ -114,7 +114,7 @@ TEST_F(Shell32BitTest, AWaitedCommandThatEndsAtOnceStillCostsOnePause) {
 }
 
 TEST_F(Shell32BitTest, WithoutWaitReturnsRightAfterTheStart) {
-    vela::test::ConfigureFakeReg(log_, 3000);
+    vela::testing::ConfigureFakeReg(log_, 3000);
     int pumps = 0;
     const auto start = Clock::now();
     vela::Shell32Bit("reg unload HKU\\tmphive ", false, [&] { ++pumps; });
@@ -129,7 +129,7 @@ TEST_F(Shell32BitTest, WithoutWaitReturnsRightAfterTheStart) {
 }
 
 TEST_F(Shell32BitTest, AMissingProgramEndsTheWaitAfterOnePassWithoutAMessage) {
-    vela::test::ConfigureFakeReg(log_, 0);
+    vela::testing::ConfigureFakeReg(log_, 0);
     int pumps = 0;
     const auto start = Clock::now();
     vela::Shell32Bit("vela-no-such-program-here /x", true, [&] { ++pumps; });
@@ -146,7 +146,7 @@ TEST_F(Shell32BitTest, AMissingProgramEndsTheWaitAfterOnePassWithoutAMessage) {
 }
 
 TEST_F(Shell32BitTest, ACommandThatExitsWithTheStillActiveCodeEndsTheWait) {
-    vela::test::ConfigureFakeReg(log_, 300, STILL_ACTIVE);
+    vela::testing::ConfigureFakeReg(log_, 300, STILL_ACTIVE);
     const auto start = Clock::now();
     vela::Shell32Bit("reg", true, [] {});  // the watchdog ends the run if this never returns
     const auto elapsed = MillisSince(start);
@@ -158,7 +158,7 @@ TEST_F(Shell32BitTest, ACommandThatExitsWithTheStillActiveCodeEndsTheWait) {
 }
 
 TEST_F(Shell32BitTest, AFailingPumpDoesNotEndTheWaitEarly) {
-    vela::test::ConfigureFakeReg(log_, 500);
+    vela::testing::ConfigureFakeReg(log_, 500);
     int pumps = 0;
     const auto start = Clock::now();
     vela::Shell32Bit("reg", true, [&] {
@@ -173,7 +173,7 @@ TEST_F(Shell32BitTest, AFailingPumpDoesNotEndTheWaitEarly) {
 }
 
 TEST_F(Shell32BitTest, AnEmptyPumpIsAllowed) {
-    vela::test::ConfigureFakeReg(log_, 200);
+    vela::testing::ConfigureFakeReg(log_, 200);
     const auto start = Clock::now();
     vela::Shell32Bit("reg", true, std::function<void()>());
     EXPECT_GE(MillisSince(start), 200);

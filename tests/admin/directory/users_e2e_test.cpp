@@ -19,22 +19,22 @@
 
 #include "admin/directory/directory.h"
 #include "admin/directory/user_parameters.h"
-#include "tests/admin/window/driver.h"
-#include "tests/admin/window/test_support.h"
+#include "admin/window/testing/driver.h"
+#include "admin/window/testing/support.h"
 
 namespace {
 
-namespace d = vela::driver;
+namespace d = vela::testing;
 namespace dir = vela::directory;
 
-const std::string kProgramExe = vela::test::WinPath(VELA_CONFIG_EXE);
-const std::string kFakeRegDir = vela::test::ParentOf(vela::test::WinPath(VELA_FAKE_REG_EXE));
+const std::string kProgramExe = vela::testing::WinPath(VELA_CONFIG_EXE);
+const std::string kFakeRegDir = vela::testing::ParentOf(vela::testing::WinPath(VELA_FAKE_REG_EXE));
 const std::string kBig = "OU=Big,DC=example,DC=test";
 constexpr int kBigUsers = 10000;
 
 // A file of the test directory's folder (tools/test-directory), its first line.
 std::string FolderFile(const char* name) {
-    const auto folder = vela::test::GetEnv("VELA_TEST_DIRECTORY");
+    const auto folder = vela::testing::GetEnv("VELA_TEST_DIRECTORY");
     if (!folder) return {};
     std::ifstream in("Z:" + *folder + "/" + name);
     std::string line;
@@ -97,7 +97,7 @@ protected:
         url_ = ServerUrl();
         ASSERT_FALSE(url_.empty()) << "no test directory: run under ctest or tools/benchmark-users";
         cfg_ = temp_ / "framework.ini";
-        ASSERT_TRUE(vela::test::WriteWholeFile(cfg_, "[MAIN]\r\n"));
+        ASSERT_TRUE(vela::testing::WriteWholeFile(cfg_, "[MAIN]\r\n"));
         if (FolderFile("kind") != "samba") Start(url_);
     }
     void TearDown() override {
@@ -367,7 +367,7 @@ std::string HostOutput(const std::string& folder, const std::string& command) {
 TEST_F(UsersE2E, RealDomainController) {
     if (FolderFile("kind") != "samba") GTEST_SKIP() << "needs the domain controller";
     const std::string ldaps = FolderFile("ldaps-url"), user = FolderFile("user"), password = FolderFile("password");
-    const auto folder = vela::test::GetEnv("VELA_TEST_DIRECTORY");
+    const auto folder = vela::testing::GetEnv("VELA_TEST_DIRECTORY");
     ASSERT_TRUE(folder && !ldaps.empty() && !user.empty());
     HWND tree = nullptr, list = nullptr, bar = nullptr;
     const auto statusSays = [&](const std::string& words) {

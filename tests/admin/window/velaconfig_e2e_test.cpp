@@ -22,19 +22,19 @@
 
 #include "admin/config/config_template.h"
 #include "admin/store/settings_files.h"
-#include "tests/admin/window/driver.h"
-#include "tests/admin/window/test_support.h"
+#include "admin/window/testing/driver.h"
+#include "admin/window/testing/support.h"
 
 namespace {
 
-namespace d = vela::driver;
+namespace d = vela::testing;
 using vela::testing::TempFolder;
 
 // VELA_E2E_PROGRAM names another build of the program to test (a Windows path), e.g. to see a
 // deliberately broken build fail these tests.
-const std::string kProgramExe = vela::test::GetEnv("VELA_E2E_PROGRAM").value_or(vela::test::WinPath(VELA_CONFIG_EXE));
-const std::string kFakeRegExe = vela::test::WinPath(VELA_FAKE_REG_EXE);
-const std::string kFakeRegDir = vela::test::ParentOf(kFakeRegExe);
+const std::string kProgramExe = vela::testing::GetEnv("VELA_E2E_PROGRAM").value_or(vela::testing::WinPath(VELA_CONFIG_EXE));
+const std::string kFakeRegExe = vela::testing::WinPath(VELA_FAKE_REG_EXE);
+const std::string kFakeRegDir = vela::testing::ParentOf(kFakeRegExe);
 const std::string kCaption = "Vela Profile Administration";
 const std::string kOpenTitle = "Open VelaFramework config file";
 const std::string kNewTitle = "New Vela Configuration file";
@@ -249,23 +249,23 @@ protected:
     const std::string dataFolder_ = root_ / "data";
     const std::string log_ = root_ / "reg.log";
     // No test may hang the run; the child goes with the test program.
-    vela::test::Watchdog watchdog_{"VelaConfig end-to-end test", 90000, KillChild};
+    vela::testing::Watchdog watchdog_{"VelaConfig end-to-end test", 90000, KillChild};
     std::optional<d::Process> app_;
     HWND main_ = nullptr;
 
     void SetUp() override {
-        const auto display = vela::test::GetEnv("DISPLAY");
+        const auto display = vela::testing::GetEnv("DISPLAY");
         ASSERT_TRUE(display && !display->empty()) << "these tests open windows and need DISPLAY";
-        ASSERT_TRUE(vela::test::FileExists(kProgramExe)) << kProgramExe;
-        ASSERT_TRUE(vela::test::FileExists(kFakeRegExe)) << kFakeRegExe;
+        ASSERT_TRUE(vela::testing::FileExists(kProgramExe)) << kProgramExe;
+        ASSERT_TRUE(vela::testing::FileExists(kFakeRegExe)) << kFakeRegExe;
         ASSERT_TRUE(::CreateDirectoryA(programFolder_.c_str(), nullptr));
         ASSERT_TRUE(::CreateDirectoryA(dataFolder_.c_str(), nullptr));
         ASSERT_TRUE(::CopyFileA(kProgramExe.c_str(), programExe_.c_str(), FALSE));
-        ASSERT_TRUE(vela::test::InstallFakeRegAsSystemTool(kFakeRegExe))
+        ASSERT_TRUE(vela::testing::InstallFakeRegAsSystemTool(kFakeRegExe))
             << "needs the tests' Wine prefix, started with reg.exe=n in WINEDLLOVERRIDES";
         // The program passes its environment on to reg.exe, so the stand-in's lingering is set
         // before the start: 1.5 s, long enough to see whether the program waits for it.
-        vela::test::ConfigureFakeReg(log_, kUnloadLingerMs);
+        vela::testing::ConfigureFakeReg(log_, kUnloadLingerMs);
     }
 
     void TearDown() override {
@@ -273,7 +273,7 @@ protected:
         g_childId = 0;
         // A stand-in still running from the kill would write into the folder being removed.
         d::WaitFor([&] {
-            for (const auto& r : vela::test::ReadFakeRegLog(log_))
+            for (const auto& r : vela::testing::ReadFakeRegLog(log_))
                 if (!r.ended) return false;
             return true;
         }, 5000);
@@ -319,10 +319,10 @@ protected:
     // until the command that writes it has finished.
     [[nodiscard]] std::optional<std::string> WaitForWrite(const std::string& path,
                                                           const std::optional<std::string>& before) {
-        const bool changed = d::WaitFor([&] { return vela::test::ReadWholeFile(path) != before; }, 10000);
+        const bool changed = d::WaitFor([&] { return vela::testing::ReadWholeFile(path) != before; }, 10000);
         Sync();
         if (!changed) return before;
-        return vela::test::ReadWholeFile(path);
+        return vela::testing::ReadWholeFile(path);
     }
 
     // Answers a file dialog with `name` and waits for it to close.  A question the dialog asks on
@@ -346,18 +346,18 @@ protected:
     // The ending of the program by `end`: the stand-in reg.exe lingers, and the program must wait
     // for it, end with code 0 and have started exactly one hidden unload.
     void ExpectEndsAfterOneHiddenUnload(const std::function<void()>& end) {
-        const auto start = vela::test::Clock::now();
+        const auto start = vela::testing::Clock::now();
         end();
-        ASSERT_TRUE(d::WaitFor([&] { return !vela::test::ReadFakeRegLog(log_).empty(); }, 5000))
+        ASSERT_TRUE(d::WaitFor([&] { return !vela::testing::ReadFakeRegLog(log_).empty(); }, 5000))
             << "no reg.exe was started";
-        const auto started = vela::test::MillisSince(start);
+        const auto started = vela::testing::MillisSince(start);
         ::Sleep(1000);
         EXPECT_TRUE(app_->Running()) << "the program did not wait for reg.exe";
         ASSERT_TRUE(app_->WaitForExit(10000)) << "the program did not end";
-        const auto ended = vela::test::MillisSince(start);
+        const auto ended = vela::testing::MillisSince(start);
         EXPECT_GE(ended - started, kUnloadLingerMs - 100);
         EXPECT_EQ(app_->ExitCode(), std::optional<DWORD>(0));
-        const auto runs = vela::test::ReadFakeRegLog(log_);
+        const auto runs = vela::testing::ReadFakeRegLog(log_);
         ASSERT_EQ(runs.size(), 1u) << "the unload ran more than once";
         EXPECT_EQ(runs[0].commandLine, kUnloadCommand);
         EXPECT_EQ(::lstrcmpiA(runs[0].program.c_str(), SystemRegTool().c_str()), 0)
@@ -371,7 +371,7 @@ protected:
 
 TEST_F(VelaConfigE2E, StartsWithTheFileNamedOnTheCommandLineWithoutADialog) {
     const std::string cfg = dataFolder_ + "\\framework.ini";
-    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
+    ASSERT_TRUE(vela::testing::WriteWholeFile(cfg, kDistinctConfig));
     ASSERT_NO_FATAL_FAILURE(Start(cfg));
     ASSERT_NO_FATAL_FAILURE(WaitForMain());
     EXPECT_TRUE(Dialogs().empty()) << "a dialog appeared although a file was named";
@@ -400,15 +400,15 @@ TEST_F(VelaConfigE2E, StartsWithTheFileNamedOnTheCommandLineWithoutADialog) {
         EXPECT_NE(d::TextOf(bar).find(cfg), std::string::npos) << d::TextOf(bar);
     }
     // Loading made the settings store beside the file.
-    EXPECT_TRUE(vela::test::FolderExists(dataFolder_ + "\\ProfileSettings"));
+    EXPECT_TRUE(vela::testing::FolderExists(dataFolder_ + "\\ProfileSettings"));
     // Nothing was written.
-    EXPECT_EQ(vela::test::ReadWholeFile(cfg), kDistinctConfig);
+    EXPECT_EQ(vela::testing::ReadWholeFile(cfg), kDistinctConfig);
 }
 
 TEST_F(VelaConfigE2E, StartsWithTheOpenDialogInTheProgramFolder) {
     // A bare name in the dialog is taken from the folder it shows, and only the program folder
     // holds this one.
-    ASSERT_TRUE(vela::test::WriteWholeFile(programFolder_ + "\\marker.ini", kDistinctConfig));
+    ASSERT_TRUE(vela::testing::WriteWholeFile(programFolder_ + "\\marker.ini", kDistinctConfig));
     ASSERT_NO_FATAL_FAILURE(Start(""));
     const HWND dlg = d::WaitForTopLevel(app_->id(), kOpenTitle, "#32770");
     ASSERT_NE(dlg, nullptr) << "no dialog \"" << kOpenTitle << "\"";
@@ -435,7 +435,7 @@ TEST_F(VelaConfigE2E, CancelledStartThenSaveWritesOnlyTheKeysToTheUntitledFile) 
                                {"Text1", ""}, {"Text2", "SETTINGS\\VELA"}, {"Checkbackup", "0"},
                                {"Combo3", "-1"}, {"Combo4", "-1"}}));
     const std::string untitled = programFolder_ + "\\untitledconfig.ini";
-    EXPECT_FALSE(vela::test::FileExists(untitled));
+    EXPECT_FALSE(vela::testing::FileExists(untitled));
 
     ASSERT_NO_FATAL_FAILURE(Menu('s'));
     const auto text = WaitForWrite(untitled, std::nullopt);
@@ -464,17 +464,17 @@ TEST_F(VelaConfigE2E, StartsWithAPathInQuotationMarksThatHoldsABlank) {
     const std::string folder = root_ / "Vela Config";
     ASSERT_TRUE(::CreateDirectoryA(folder.c_str(), nullptr));
     const std::string cfg = folder + "\\framework.ini";
-    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
+    ASSERT_TRUE(vela::testing::WriteWholeFile(cfg, kDistinctConfig));
     ASSERT_NO_FATAL_FAILURE(Start("\"" + cfg + "\" "));
     ASSERT_NO_FATAL_FAILURE(WaitForMain());
     EXPECT_TRUE(Dialogs().empty()) << "a dialog appeared although a file was named";
     EXPECT_EQ(Tab().Shown(), DistinctShown());
-    EXPECT_TRUE(vela::test::FolderExists(folder + "\\ProfileSettings"));
+    EXPECT_TRUE(vela::testing::FolderExists(folder + "\\ProfileSettings"));
 }
 
 TEST_F(VelaConfigE2E, ATailThatNamesNoFileLoadsNothingAndSaveThenAsksForAName) {
     const std::string cfg = dataFolder_ + "\\framework.ini";
-    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
+    ASSERT_TRUE(vela::testing::WriteWholeFile(cfg, kDistinctConfig));
     // More than one path in quotation marks: the tail is used as it is and names no file.
     ASSERT_NO_FATAL_FAILURE(Start("\"" + cfg + "\" \"" + cfg + "\""));
     ASSERT_NO_FATAL_FAILURE(WaitForMain());
@@ -492,19 +492,19 @@ TEST_F(VelaConfigE2E, ATailThatNamesNoFileLoadsNothingAndSaveThenAsksForAName) {
     ASSERT_TRUE(d::PressDialogButton(dlg, IDCANCEL));
     ASSERT_TRUE(d::WaitFor([&] { return Dialogs().empty(); }));
     Sync();
-    EXPECT_EQ(vela::test::ReadWholeFile(cfg), kDistinctConfig);
-    EXPECT_FALSE(vela::test::FileExists(programFolder_ + "\\untitledconfig.ini"));
+    EXPECT_EQ(vela::testing::ReadWholeFile(cfg), kDistinctConfig);
+    EXPECT_FALSE(vela::testing::FileExists(programFolder_ + "\\untitledconfig.ini"));
 }
 
 // --- Open ------------------------------------------------------------------------------------
 
 TEST_F(VelaConfigE2E, OpenLoadsTheChosenFileAndCancelKeepsTheCurrentOne) {
     const std::string cfg = dataFolder_ + "\\framework.ini";
-    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
+    ASSERT_TRUE(vela::testing::WriteWholeFile(cfg, kDistinctConfig));
     const std::string otherFolder = root_ / "OtherConfigFolder";
     ASSERT_TRUE(::CreateDirectoryA(otherFolder.c_str(), nullptr));
     const std::string fromTemplate = otherFolder + "\\fromtemplate.ini";
-    ASSERT_TRUE(vela::test::WriteWholeFile(fromTemplate, std::string(vela::NewConfigFileText())));
+    ASSERT_TRUE(vela::testing::WriteWholeFile(fromTemplate, std::string(vela::NewConfigFileText())));
     ASSERT_NO_FATAL_FAILURE(Start(cfg));
     ASSERT_NO_FATAL_FAILURE(WaitForMain());
 
@@ -526,7 +526,7 @@ TEST_F(VelaConfigE2E, OpenLoadsTheChosenFileAndCancelKeepsTheCurrentOne) {
     if (const HWND bar = d::FindByClass(main_, STATUSCLASSNAMEA)) {
         EXPECT_NE(d::TextOf(bar).find(fromTemplate), std::string::npos) << d::TextOf(bar);
     }
-    EXPECT_TRUE(vela::test::FolderExists(otherFolder + "\\ProfileSettings"));
+    EXPECT_TRUE(vela::testing::FolderExists(otherFolder + "\\ProfileSettings"));
     // The dialog now starts in the new file's folder.
     ASSERT_NO_FATAL_FAILURE(Menu('o'));
     dlg = d::WaitForTopLevel(app_->id(), kOpenTitle, "#32770");
@@ -540,7 +540,7 @@ TEST_F(VelaConfigE2E, OpenLoadsTheChosenFileAndCancelKeepsTheCurrentOne) {
 
 TEST_F(VelaConfigE2E, NewAppendsTheExtensionWritesTheTemplateAndLoadsIt) {
     const std::string cfg = dataFolder_ + "\\framework.ini";
-    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
+    ASSERT_TRUE(vela::testing::WriteWholeFile(cfg, kDistinctConfig));
     const std::string other = root_ / "other";
     ASSERT_TRUE(::CreateDirectoryA(other.c_str(), nullptr));
     ASSERT_NO_FATAL_FAILURE(Start(cfg));
@@ -555,10 +555,10 @@ TEST_F(VelaConfigE2E, NewAppendsTheExtensionWritesTheTemplateAndLoadsIt) {
     ASSERT_TRUE(text) << "New did not create " << created;
     EXPECT_EQ(*text, vela::NewConfigFileText());
     EXPECT_EQ(Lines(*text).size(), 65u);  // 64 template lines and the empty one after them
-    EXPECT_FALSE(vela::test::FileExists(other + "\\cfgnew")) << "the name without extension was written";
+    EXPECT_FALSE(vela::testing::FileExists(other + "\\cfgnew")) << "the name without extension was written";
     EXPECT_EQ(Tab().Shown(), TemplateShown("1", "\\\\srv\\share"));
-    EXPECT_TRUE(vela::test::FolderExists(other + "\\ProfileSettings"));
-    EXPECT_EQ(vela::test::ReadWholeFile(cfg), kDistinctConfig) << "the previous file was changed";
+    EXPECT_TRUE(vela::testing::FolderExists(other + "\\ProfileSettings"));
+    EXPECT_EQ(vela::testing::ReadWholeFile(cfg), kDistinctConfig) << "the previous file was changed";
     if (const HWND bar = d::FindByClass(main_, STATUSCLASSNAMEA)) {
         EXPECT_NE(d::TextOf(bar).find(created), std::string::npos) << d::TextOf(bar);
     }
@@ -566,7 +566,7 @@ TEST_F(VelaConfigE2E, NewAppendsTheExtensionWritesTheTemplateAndLoadsIt) {
 
 TEST_F(VelaConfigE2E, NewKeepsANameThatHoldsIniBeforeItsEnd) {
     const std::string cfg = dataFolder_ + "\\framework.ini";
-    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
+    ASSERT_TRUE(vela::testing::WriteWholeFile(cfg, kDistinctConfig));
     ASSERT_TRUE(::CreateDirectoryA((dataFolder_ + "\\x.ini.d").c_str(), nullptr));
     ASSERT_NO_FATAL_FAILURE(Start(cfg));
     ASSERT_NO_FATAL_FAILURE(WaitForMain());
@@ -577,7 +577,7 @@ TEST_F(VelaConfigE2E, NewKeepsANameThatHoldsIniBeforeItsEnd) {
     const auto text = WaitForWrite(created, std::nullopt);
     ASSERT_TRUE(text) << "New did not create " << created;
     EXPECT_EQ(*text, vela::NewConfigFileText());
-    EXPECT_EQ(vela::test::ListFolder(dataFolder_ + "\\x.ini.d"),
+    EXPECT_EQ(vela::testing::ListFolder(dataFolder_ + "\\x.ini.d"),
               (std::vector<std::string>{"ProfileSettings", "a"}));
     EXPECT_EQ(Tab().Shown()["Check1"], "1");
 }
@@ -587,7 +587,7 @@ TEST_F(VelaConfigE2E, NewKeepsANameThatHoldsIniBeforeItsEnd) {
 TEST_F(VelaConfigE2E, SaveAsWritesAllKeysToANewFileWithoutCommentsAndMakesItCurrent) {
     const std::string cfg = dataFolder_ + "\\framework.ini";
     const std::string original = std::string(vela::NewConfigFileText());
-    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, original));
+    ASSERT_TRUE(vela::testing::WriteWholeFile(cfg, original));
     ASSERT_NO_FATAL_FAILURE(Start(cfg));
     ASSERT_NO_FATAL_FAILURE(WaitForMain());
     EXPECT_EQ(Tab().Shown(), TemplateShown("0", ""));
@@ -608,7 +608,7 @@ TEST_F(VelaConfigE2E, SaveAsWritesAllKeysToANewFileWithoutCommentsAndMakesItCurr
                           {"ERRORMESSAGES/DISPLAY_FRAMEWORK_ERROR", "0"},
                           {"ERRORMESSAGES/DISPLAY_PROFLWIZ_ERROR", "0"}}));
     EXPECT_EQ(text->find(';'), std::string::npos) << "the template's comments were copied";
-    EXPECT_EQ(vela::test::ReadWholeFile(cfg), original);
+    EXPECT_EQ(vela::testing::ReadWholeFile(cfg), original);
 
     // The new file is current: Save now writes there, and the old file stays as it was.
     const FirstTab tab = Tab();
@@ -617,7 +617,7 @@ TEST_F(VelaConfigE2E, SaveAsWritesAllKeysToANewFileWithoutCommentsAndMakesItCurr
     ASSERT_NO_FATAL_FAILURE(Menu('s'));
     text = WaitForWrite(saved, text);
     EXPECT_EQ(IniValue(*text, "MAIN", "COMPRESSION"), "1");
-    EXPECT_EQ(vela::test::ReadWholeFile(cfg), original);
+    EXPECT_EQ(vela::testing::ReadWholeFile(cfg), original);
 }
 
 TEST_F(VelaConfigE2E, EditsOnTheFirstTabAreSavedByTheFormatRules) {
@@ -626,7 +626,7 @@ TEST_F(VelaConfigE2E, EditsOnTheFirstTabAreSavedByTheFormatRules) {
     original.insert(original.find("[LOCATIONS]"), "CUSTOM_THING = keep  me \r\n;  own comment\r\n\r\n");
     original += "[EXTRA]\r\nsomething=else\r\n";
     const std::string cfg = dataFolder_ + "\\framework.ini";
-    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, original));
+    ASSERT_TRUE(vela::testing::WriteWholeFile(cfg, original));
     ASSERT_NO_FATAL_FAILURE(Start(cfg));
     ASSERT_NO_FATAL_FAILURE(WaitForMain());
     const FirstTab tab = Tab();
@@ -669,7 +669,7 @@ TEST_F(VelaConfigE2E, EditsOnTheFirstTabAreSavedByTheFormatRules) {
         EXPECT_EQ(e.value, "1");
     }
     EXPECT_EQ(backupLines, 1);
-    if (vela::test::IsWine()) {
+    if (vela::testing::IsWine()) {
         // Wine's profile writer writes the whole file anew: it drops blank lines and the blanks
         // around "=" (Windows' keeps every other line as it was).  Comments, unknown entries and
         // sections, and their order, must still survive.
@@ -685,7 +685,7 @@ TEST_F(VelaConfigE2E, EditsOnTheFirstTabAreSavedByTheFormatRules) {
 
 TEST_F(VelaConfigE2E, QuitWithUnsavedEditsEndsAfterTheUnloadWithoutAQuestion) {
     const std::string cfg = dataFolder_ + "\\framework.ini";
-    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
+    ASSERT_TRUE(vela::testing::WriteWholeFile(cfg, kDistinctConfig));
     ASSERT_NO_FATAL_FAILURE(Start(cfg));
     ASSERT_NO_FATAL_FAILURE(WaitForMain());
     const FirstTab tab = Tab();
@@ -693,13 +693,13 @@ TEST_F(VelaConfigE2E, QuitWithUnsavedEditsEndsAfterTheUnloadWithoutAQuestion) {
     ASSERT_TRUE(d::SetText(tab.storeFolder, "LOST"));
     EXPECT_EQ(d::CheckState(tab.refreshAppearance), BST_CHECKED);
     ExpectEndsAfterOneHiddenUnload([&] { Menu('q'); });
-    EXPECT_EQ(vela::test::ReadWholeFile(cfg), kDistinctConfig);
+    EXPECT_EQ(vela::testing::ReadWholeFile(cfg), kDistinctConfig);
 }
 
 // Also: the directory password the program was started with is not handed down to reg.exe.
 TEST_F(VelaConfigE2E, ClosingTheWindowEndsAfterTheUnload) {
     const std::string cfg = dataFolder_ + "\\framework.ini", envLog = dataFolder_ + "\\reg-env.log";
-    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
+    ASSERT_TRUE(vela::testing::WriteWholeFile(cfg, kDistinctConfig));
     ::SetEnvironmentVariableA("VELA_DIRECTORY_USER", "EXAMPLE\\someone");
     ::SetEnvironmentVariableA("VELA_DIRECTORY_PASSWORD", "not for children");
     ::SetEnvironmentVariableA("VELA_FAKE_REG_ENV_LOG", envLog.c_str());
@@ -709,8 +709,8 @@ TEST_F(VelaConfigE2E, ClosingTheWindowEndsAfterTheUnload) {
     ASSERT_NO_FATAL_FAILURE(WaitForMain());
     ASSERT_TRUE(d::Click(Tab().compression));
     ExpectEndsAfterOneHiddenUnload([&] { ::PostMessageA(main_, WM_CLOSE, 0, 0); });
-    EXPECT_EQ(vela::test::ReadWholeFile(cfg), kDistinctConfig);
-    const std::string handedDown = vela::test::ReadWholeFile(envLog).value_or("");
+    EXPECT_EQ(vela::testing::ReadWholeFile(cfg), kDistinctConfig);
+    const std::string handedDown = vela::testing::ReadWholeFile(envLog).value_or("");
     EXPECT_NE(handedDown.find("VELA_DIRECTORY_USER\r\n"), std::string::npos) << handedDown;
     EXPECT_EQ(handedDown.find("VELA_DIRECTORY_PASSWORD"), std::string::npos) << handedDown;
 }
@@ -719,7 +719,7 @@ TEST_F(VelaConfigE2E, ClosingTheWindowEndsAfterTheUnload) {
 
 TEST_F(VelaConfigE2E, ServerTypesAndSettingsFilesAreWorkedFromBothTabs) {
     const std::string cfg = dataFolder_ + "\\framework.ini";
-    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
+    ASSERT_TRUE(vela::testing::WriteWholeFile(cfg, kDistinctConfig));
     const std::string store = dataFolder_ + "\\ProfileSettings";
     ASSERT_NO_FATAL_FAILURE(Start(cfg));
     ASSERT_NO_FATAL_FAILURE(WaitForMain());
@@ -742,7 +742,7 @@ TEST_F(VelaConfigE2E, ServerTypesAndSettingsFilesAreWorkedFromBothTabs) {
     EXPECT_NE(d::FindControl(prompt, "Static", "Server type name:"), nullptr);
     ASSERT_TRUE(d::TypeInto(d::FindByClass(prompt, "Edit"), "Web"));
     ASSERT_TRUE(d::PressDialogButton(prompt, IDOK));
-    ASSERT_TRUE(d::WaitFor([&] { return vela::test::FolderExists(store + "\\Web"); })) << "no type folder";
+    ASSERT_TRUE(d::WaitFor([&] { return vela::testing::FolderExists(store + "\\Web"); })) << "no type folder";
     ASSERT_TRUE(d::PickFreshComboEntry(combo5, "Web"));
     EXPECT_EQ(d::ComboItems(combo5), (std::vector<std::string>{"(DEFAULT)", "Web"}));
 
@@ -784,7 +784,7 @@ TEST_F(VelaConfigE2E, ServerTypesAndSettingsFilesAreWorkedFromBothTabs) {
     ASSERT_NE(question, nullptr);
     ExpectCentredOnMain(question);
     ASSERT_TRUE(d::PressDialogButton(question, IDYES));
-    ASSERT_TRUE(d::WaitFor([&] { return !vela::test::FileExists(office); })) << "the file is still there";
+    ASSERT_TRUE(d::WaitFor([&] { return !vela::testing::FileExists(office); })) << "the file is still there";
 
     // Back on Servers: No keeps the type, Yes removes it.
     d::PressKey(VK_NEXT, VK_CONTROL);
@@ -797,10 +797,10 @@ TEST_F(VelaConfigE2E, ServerTypesAndSettingsFilesAreWorkedFromBothTabs) {
         ASSERT_TRUE(d::PressDialogButton(question, answer));
         ASSERT_TRUE(d::WaitFor([&] { return Dialogs().empty(); }));
         Sync();
-        EXPECT_EQ(vela::test::FolderExists(store + "\\Web"), answer == IDNO);
+        EXPECT_EQ(vela::testing::FolderExists(store + "\\Web"), answer == IDNO);
     }
-    EXPECT_TRUE(vela::test::FolderExists(store));
-    EXPECT_EQ(vela::test::ReadWholeFile(cfg), kDistinctConfig);
+    EXPECT_TRUE(vela::testing::FolderExists(store));
+    EXPECT_EQ(vela::testing::ReadWholeFile(cfg), kDistinctConfig);
     // The ending runs the system folder's reg.exe, not the one planted in the current folder.
     ExpectEndsAfterOneHiddenUnload([&] { Menu('q'); });
 }
@@ -810,9 +810,9 @@ TEST_F(VelaConfigE2E, ServerTypesAndSettingsFilesAreWorkedFromBothTabs) {
 // program folder's package; ticking this computer with a type picked writes the type into its
 // registry; a right click shows the context menu.
 TEST_F(VelaConfigE2E, WithoutABrowseListTheDirectorysServersAreListedAndTicked) {
-    const auto folder = vela::test::GetEnv("VELA_TEST_DIRECTORY");
+    const auto folder = vela::testing::GetEnv("VELA_TEST_DIRECTORY");
     ASSERT_TRUE(folder && !folder->empty()) << "no test directory: run under ctest";
-    const std::string url = Lines(vela::test::ReadWholeFile("Z:" + *folder + "/url").value_or("")).front();
+    const std::string url = Lines(vela::testing::ReadWholeFile("Z:" + *folder + "/url").value_or("")).front();
     ASSERT_TRUE(::SetEnvironmentVariableA("VELA_DIRECTORY", url.c_str()));  // the program inherits it
     HKEY key = nullptr;
     ASSERT_EQ(::RegCreateKeyA(HKEY_LOCAL_MACHINE, "Software\\Orvanta\\Vela Framework", &key), ERROR_SUCCESS);
@@ -826,10 +826,10 @@ TEST_F(VelaConfigE2E, WithoutABrowseListTheDirectorysServersAreListedAndTicked) 
                    : std::string("(none)");
     };
     const std::string cfg = dataFolder_ + "\\framework.ini";
-    ASSERT_TRUE(vela::test::WriteWholeFile(cfg, kDistinctConfig));
+    ASSERT_TRUE(vela::testing::WriteWholeFile(cfg, kDistinctConfig));
     ASSERT_TRUE(::CreateDirectoryA((dataFolder_ + "\\ProfileSettings").c_str(), nullptr));
     ASSERT_TRUE(::CreateDirectoryA((dataFolder_ + "\\ProfileSettings\\Web").c_str(), nullptr));
-    ASSERT_TRUE(vela::test::WriteWholeFile(programFolder_ + "\\Office.msi", ""));
+    ASSERT_TRUE(vela::testing::WriteWholeFile(programFolder_ + "\\Office.msi", ""));
     Start(cfg);
     ::SetEnvironmentVariableA("VELA_DIRECTORY", nullptr);
     ASSERT_NO_FATAL_FAILURE(WaitForMain());

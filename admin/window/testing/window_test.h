@@ -1,5 +1,6 @@
-// The harness of the window tests: a real frmConfig on the display, whose file dialogs, message
-// box and exit are scripted and recorded, in a folder of its own.
+// The Wine harness's in-process part (support.h tells the whole): a real frmConfig on the
+// display, whose file dialogs, message box and exit are scripted and recorded, whose network is
+// stood in for, in a folder of its own.
 #pragma once
 
 #include <windows.h>
@@ -17,6 +18,7 @@
 
 #include "admin/store/test_temp_folder.h"
 #include "admin/window/main_window.h"
+#include "admin/window/testing/support.h"
 #include "admin/window/window_text.h"
 
 namespace vela::testing {
@@ -42,10 +44,6 @@ struct PromptRecord {
     bool defaultNo = false;  // for questions: No is the default button
 };
 
-std::string ReadBytes(const std::string& path);
-void WriteBytes(const std::string& path, const std::string& bytes);
-[[nodiscard]] bool FileExists(const std::string& path);
-[[nodiscard]] bool FolderExists(const std::string& path);
 // Dispatches what is queued for this thread the way the program's message loop does.
 void Pump(frmConfig* form = nullptr);
 
@@ -66,7 +64,15 @@ public:
 // The frame's own state that the tests look into and that is no part of its public face.
 class FrameProbe {
 public:
+    [[nodiscard]] static HWND Tab(const frmConfig& form) { return form.tab_; }
+    [[nodiscard]] static HWND StatusBar(const frmConfig& form) { return form.status_; }
+    [[nodiscard]] static int ShownTab(const frmConfig& form) { return form.shownTab_; }
     [[nodiscard]] static UsersPage& Users(const frmConfig& form) { return *form.usersPage_; }
+    // Form1, once the "User Configuration" tab made it; null until then.
+    [[nodiscard]] static HWND Form1(const frmConfig& form) {
+        const auto& dialog = form.usersPage_->form1_;
+        return dialog ? dialog->hwnd() : nullptr;
+    }
 };
 
 class WindowTest : public ::testing::Test {
@@ -78,6 +84,10 @@ protected:
     void Start(const std::string& commandTail);
 
     HWND Control(int id) const { return ::GetDlgItem(form->Page(0), id); }
+    // The frame's tab control SSTab1 and status bar, and the tab it shows.
+    HWND SSTab1() const { return FrameProbe::Tab(*form); }
+    HWND StatusBar() const { return FrameProbe::StatusBar(*form); }
+    int ShownTab() const { return FrameProbe::ShownTab(*form); }
     HWND Control(int tab, int id) const { return ::GetDlgItem(form->Page(tab), id); }
     // A click on a push button of tab `tab`, as the button reports it.
     void Press(int tab, int id);

@@ -1,5 +1,10 @@
-// Helpers shared by the Windows tests that run other programs: temporary folders, whole-file
-// reads and writes, the stand-in reg.exe's log, and paths handed over from the build.
+// The Wine harness: what the Windows tests share, one library (vela_wine_harness), one namespace
+// (vela::testing).
+//   support.h      (this file) whole-file reads and writes, folders, the stand-in reg.exe
+//                  (fake_reg.cpp) and its log, paths handed over from the build, the
+//                  environment, a watchdog;
+//   window_test.h  the real frmConfig in the test's own process, its services scripted;
+//   driver.h       the real VelaConfig.exe in a process of its own, worked from outside.
 #pragma once
 
 #include <windows.h>
@@ -12,7 +17,7 @@
 
 #include "admin/store/test_temp_folder.h"
 
-namespace vela::test {
+namespace vela::testing {
 
 // A build-tree path as Wine sees it: "Z:" with the Unix path, slashes turned into backslashes.
 // Paths that already carry a drive letter only get their slashes turned.
@@ -23,6 +28,10 @@ namespace vela::test {
 
 [[nodiscard]] std::optional<std::string> ReadWholeFile(const std::string& path);
 [[nodiscard]] bool WriteWholeFile(const std::string& path, const std::string& bytes);
+// The same for tests that only compare bytes: a file that cannot be read reads as empty; a write
+// that fails fails the test.
+[[nodiscard]] std::string ReadBytes(const std::string& path);
+void WriteBytes(const std::string& path, const std::string& bytes);
 [[nodiscard]] bool FileExists(const std::string& path);
 [[nodiscard]] bool FolderExists(const std::string& path);
 // The names (not paths) of the entries of a folder, "." and ".." left out, sorted.
@@ -85,4 +94,4 @@ using Clock = std::chrono::steady_clock;
     return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
 }
 
-}  // namespace vela::test
+}  // namespace vela::testing

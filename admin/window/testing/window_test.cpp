@@ -1,37 +1,12 @@
-#include "admin/window/window_test_support.h"
-
+#include "admin/window/testing/window_test.h"
 
 #include <cstring>
-#include <fstream>
-#include <sstream>
 
 #include "admin/directory/server_accounts.h"
 #include "admin/store/server_enum_win32.h"
 #include "admin/window/resource.h"
 
 namespace vela::testing {
-
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream out(path, std::ios::binary);
-    out << bytes;
-}
-
-bool FileExists(const std::string& path) {
-    const DWORD a = ::GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-bool FolderExists(const std::string& path) {
-    const DWORD a = ::GetFileAttributesA(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
 
 void Pump(frmConfig* form) {
     MSG msg;
@@ -175,7 +150,7 @@ void WindowTest::Menu(const std::string& caption) {
 }
 
 void WindowTest::ClickTab(int index) {
-    HWND tab = form->SSTab1();
+    HWND tab = SSTab1();
     RECT item{};
     ASSERT_TRUE(::SendMessageA(tab, TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
     const LPARAM at = MAKELPARAM((item.left + item.right) / 2, (item.top + item.bottom) / 2);
@@ -185,9 +160,9 @@ void WindowTest::ClickTab(int index) {
 }
 
 void WindowTest::PressF5() {
-    ::SetFocus(form->SSTab1());
-    ::PostMessageA(form->SSTab1(), WM_KEYDOWN, VK_F5, 0x003F0001);
-    ::PostMessageA(form->SSTab1(), WM_KEYUP, VK_F5, static_cast<LPARAM>(0xC03F0001u));
+    ::SetFocus(SSTab1());
+    ::PostMessageA(SSTab1(), WM_KEYDOWN, VK_F5, 0x003F0001);
+    ::PostMessageA(SSTab1(), WM_KEYUP, VK_F5, static_cast<LPARAM>(0xC03F0001u));
     Pump(form.get());
 }
 
@@ -230,7 +205,7 @@ std::string WindowTest::ComboText(int id) const {
 }
 
 std::string WindowTest::StatusText() const {
-    HWND bar = form->StatusBar();
+    HWND bar = StatusBar();
     std::string text(LOWORD(::SendMessageA(bar, SB_GETTEXTLENGTHA, 0, 0)) + 1u, '\0');
     ::SendMessageA(bar, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text.data()));
     text.resize(std::strlen(text.c_str()));

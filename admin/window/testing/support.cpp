@@ -1,9 +1,11 @@
-#include "tests/admin/window/test_support.h"
+#include "admin/window/testing/support.h"
 
 #include <algorithm>
 #include <cstdio>
 
-namespace vela::test {
+#include <gtest/gtest.h>
+
+namespace vela::testing {
 
 std::string WinPath(std::string path) {
     std::replace(path.begin(), path.end(), '/', '\\');
@@ -31,6 +33,12 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
     if (!f) return false;
     const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
     return std::fclose(f) == 0 && ok;
+}
+
+std::string ReadBytes(const std::string& path) { return ReadWholeFile(path).value_or(std::string()); }
+
+void WriteBytes(const std::string& path, const std::string& bytes) {
+    if (!WriteWholeFile(path, bytes)) ADD_FAILURE() << "could not write " << path;
 }
 
 bool FileExists(const std::string& path) {
@@ -159,4 +167,4 @@ PathPrefix::~PathPrefix() {
     ::SetEnvironmentVariableA("PATH", previous_ ? previous_->c_str() : nullptr);
 }
 
-}  // namespace vela::test
+}  // namespace vela::testing

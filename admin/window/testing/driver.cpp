@@ -1,8 +1,10 @@
-#include "tests/admin/window/driver.h"
+#include "admin/window/testing/driver.h"
 
 #include <algorithm>
 
-namespace vela::driver {
+#include "admin/window/window_text.h"
+
+namespace vela::testing {
 namespace {
 
 constexpr UINT kSendTimeoutMs = 3000;
@@ -156,9 +158,7 @@ HWND WaitForTopLevel(DWORD pid, const std::string& title, const std::string& cla
     WaitFor(
         [&] {
             for (HWND w : TopLevelWindows(pid, className)) {
-                char buf[512];
-                const int n = ::GetWindowTextA(w, buf, sizeof buf);  // top-level captions are stored
-                if (std::string(buf, static_cast<size_t>(std::max(n, 0))) == title) {
+                if (WindowText(w) == title) {  // a top-level window's caption is stored with it
                     found = w;
                     return true;
                 }
@@ -396,4 +396,4 @@ bool PressDialogButton(HWND dialog, int id) {
     return ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button)) != 0;
 }
 
-}  // namespace vela::driver
+}  // namespace vela::testing

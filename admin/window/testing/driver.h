@@ -18,7 +18,7 @@
 
 #include "admin/win32/unique.h"
 
-namespace vela::driver {
+namespace vela::testing {
 
 inline constexpr DWORD kDefaultTimeoutMs = 10000;
 
@@ -130,4 +130,4 @@ bool AcceptFileDialog(HWND fileDialog, const std::string& name);
 // Presses a button of a dialog by id (posted: the press may open another modal window).
 bool PressDialogButton(HWND dialog, int id);
 
-}  // namespace vela::driver
+}  // namespace vela::testing
