@@ -26,6 +26,8 @@
 #include "admin/directory/user_parameters.h"
 #ifdef _WIN32
 #include "admin/directory/certificate_probe.h"
+#include "admin/win32/text.h"
+#include "admin/win32/wine.h"
 #endif
 
 namespace vela::directory {
@@ -466,10 +468,7 @@ constexpr char kNoTls[] =
 
 #ifdef _WIN32
 // Wine's wldap32 turns the Negotiate bind into a SASL bind that crashes without credentials.
-bool UnderWine() {
-    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
-}
+using win32::UnderWine;
 
 // An encrypted connection failed where an open port answered: tell a certificate this computer
 // does not trust from a server that is not there.

@@ -2,22 +2,17 @@
 
 #include <windowsx.h>
 
+#include "admin/win32/run_step.h"
 #include "admin/win32/text.h"
 #include "admin/window/resource.h"
 
 namespace vela {
 namespace {
 
+using win32::RunStep;
+
 constexpr UINT_PTR kListSubclassId = 1;
 constexpr int kServerNameColumn = 0, kServerTypeColumn = 1;
-
-// One step of the activation; a failing step is passed over and the next one runs.
-void RunStep(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (...) {
-    }
-}
 
 int StateImage(UINT state) { return static_cast<int>((state & LVIS_STATEIMAGEMASK) >> 12); }
 
