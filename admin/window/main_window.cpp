@@ -473,7 +473,7 @@ void frmConfig::ShowStatus(const std::string& utf8) {
         return;
     }
     statusText_.clear();  // the next ShowCurrentFile writes the file again
-    ::SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(win32::Widen(utf8, CP_UTF8).c_str()));
+    ::SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(win32::Wide(utf8).c_str()));
 }
 
 void frmConfig::ShowCount(const std::string& text) {
