@@ -45,7 +45,7 @@ void Form1::OnInit() {
 
 void Form1::SetTarget(const std::string& target) {
     target_ = target;
-    if (hwnd_) ::SetDlgItemTextW(hwnd_, IDC_FORM1_LABEL2, Wide(target_).c_str());
+    if (hwnd_) ::SetDlgItemTextW(hwnd_, IDC_FORM1_LABEL2, win32::Wide(target_).c_str());
 }
 
 void Form1::Show(HWND over) {
@@ -91,7 +91,7 @@ std::string Form1::Text(HWND edit) const {
     if (!hwnd_ || !edit) return {};
     std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(edit)) + 1, L'\0');
     text.resize(static_cast<size_t>(::GetWindowTextW(edit, text.data(), static_cast<int>(text.size()))));
-    return Utf8(text);
+    return win32::Utf8(text);
 }
 
 bool Form1::Check1() const { return Checked(check1_); }

@@ -8,12 +8,15 @@
 #include "admin/commands/shell32bit.h"
 #include "admin/directory/server_accounts.h"
 #include "admin/store/server_enum_win32.h"
+#include "admin/win32/run_step.h"
 #include "admin/win32/text.h"
 #include "admin/window/prompts_win32.h"
 #include "admin/window/resource.h"
 
 namespace vela {
 namespace {
+
+using win32::RunStep;
 
 constexpr char kClassName[] = "VelaConfig.frmConfig";
 constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
@@ -38,15 +41,6 @@ private:
     int& depth_;
     HCURSOR previous_;
 };
-
-// One step of the tab activation; a failing step is passed over and the next one runs.
-void RunStep(const std::function<void()>& step) {
-    if (!step) return;
-    try {
-        step();
-    } catch (...) {
-    }
-}
 
 }  // namespace
 
@@ -479,7 +473,7 @@ void frmConfig::ShowStatus(const std::string& utf8) {
         return;
     }
     statusText_.clear();  // the next ShowCurrentFile writes the file again
-    ::SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(win32::Widen(utf8, CP_UTF8).c_str()));
+    ::SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(win32::Wide(utf8).c_str()));
 }
 
 void frmConfig::ShowCount(const std::string& text) {

@@ -39,21 +39,9 @@
 
 namespace vela {
 
-struct MenuTraits {
-    static HMENU invalid() noexcept { return nullptr; }
-    static void close(HMENU m) noexcept { ::DestroyMenu(m); }
-};
-struct ImageListTraits {
-    static HIMAGELIST invalid() noexcept { return nullptr; }
-    static void close(HIMAGELIST l) noexcept { ::ImageList_Destroy(l); }
-};
-struct FontTraits {
-    static HFONT invalid() noexcept { return nullptr; }
-    static void close(HFONT f) noexcept { ::DeleteObject(f); }
-};
-using UniqueMenu = win32::Unique<HMENU, MenuTraits>;
-using UniqueImageList = win32::Unique<HIMAGELIST, ImageListTraits>;
-using UniqueFont = win32::Unique<HFONT, FontTraits>;
+using win32::UniqueFont;
+using win32::UniqueImageList;
+using win32::UniqueMenu;
 
 // Where the window's commands reach the platform.  The defaults are the real calls; the tests
 // script the dialogs and prompts and record the exit instead of ending their process.
