@@ -1,15 +1,26 @@
 # Shared by tools/test and tools/run: package installation, the two build trees, Wine and Xvfb.
 # Source it; it defines functions only (and VELA_ROOT / VELA_BUILD).
+#
+# What the tools may touch: only what they make themselves, under build/ or in temporary folders
+# they created (test directories, package stages).  The environment chooses none of it: a
+# WINEPREFIX or VELA_BUILD the caller has set is ignored, so a run never resets the caller's own
+# Wine prefix or deletes a folder of theirs.
+#
+# Failure policy, the same in every script: `set -u` and checked steps.  Each step whose failure
+# matters is tested where it runs and ends the script with a message and a non-zero status;
+# functions here return non-zero instead of exiting.  Cleanup (stopping Wine, Xvfb, test
+# directories) is best effort and never changes the status.  No `set -e`: the test scripts go on
+# after a failed test to report the others, and `set -e` would end them at the first.
 
 VELA_ROOT=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
-VELA_BUILD=${VELA_BUILD:-$VELA_ROOT/build}
+VELA_BUILD=$VELA_ROOT/build
 VELA_NATIVE=$VELA_BUILD/native
 VELA_WINDOWS=$VELA_BUILD/windows
 
 # Every Wine run: no Mono/Gecko prompts on a first boot, no debug chatter, a fixed code page.
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-export WINEPREFIX=${WINEPREFIX:-$VELA_WINDOWS/wineprefix}
+export WINEPREFIX=$VELA_WINDOWS/wineprefix
 
 vela_log() { printf '== %s\n' "$*"; }
 
@@ -70,8 +81,12 @@ vela_build_windows() {
 # A new prefix for a test run: nothing an earlier run changed in it (appearance settings,
 # registry values, files) can change this run's outcome.
 vela_wine_fresh() {
+    case $WINEPREFIX in
+        "$VELA_BUILD"/*) ;;
+        *) echo "refusing to reset $WINEPREFIX: not a prefix of this tree" >&2; return 1 ;;
+    esac
     vela_wine_stop
-    rm -rf "$WINEPREFIX"
+    rm -rf "$WINEPREFIX" || return 1
     vela_wine_boot
 }
 
@@ -79,26 +94,31 @@ vela_wine_fresh() {
 vela_wine_boot() {
     if [ ! -f "$WINEPREFIX/system.reg" ]; then
         vela_log "booting Wine prefix $WINEPREFIX"
-        mkdir -p "$WINEPREFIX"
+        mkdir -p "$WINEPREFIX" || return 1
         wineboot -i >/dev/null 2>&1
+        wineserver -w
+        [ -f "$WINEPREFIX/system.reg" ] || { echo "Wine could not boot $WINEPREFIX" >&2; return 1; }
     fi
     wineserver -w
 }
 
 vela_wine_stop() { wineserver -k >/dev/null 2>&1 || true; }
 
-# Tells Wine whether a window manager looks after its windows.  Our private Xvfb runs none, and
-# with windows left "managed" Wine waits two seconds for the absent manager each time a captioned
-# window is hidden (the program seems to hang); on a desktop the manager is kept.
+# Tells Wine whether a window manager looks after its windows; tools/run and tools/test both
+# call it and set nothing else of the kind.  Our private Xvfb runs none, and with windows left
+# "managed" Wine waits two seconds for the absent manager each time a captioned window is hidden
+# (the program seems to hang); unmanaged windows get the captions Wine draws itself.  On a
+# desktop the manager is kept (the setting removed).
 # Call after vela_wine_boot and after the display is chosen.
 vela_wine_desktop() {
     local key='HKCU\Software\Wine\X11 Driver'
     if [ -n "$VELA_XVFB_PID" ]; then
-        # Wine then draws the captions itself; their buttons are glyphs of Wine's Marlett font,
-        # which the prefix only finds in its own font folder.
+        # The caption buttons are glyphs of Wine's Marlett font, which the prefix only finds in
+        # its own font folder.
         local fonts=$WINEPREFIX/drive_c/windows/Fonts
         [ -f "$fonts/marlett.ttf" ] || cp /usr/share/wine/fonts/marlett.ttf "$fonts/" 2>/dev/null
-        wine reg add "$key" /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+        wine reg add "$key" /v Managed /t REG_SZ /d N /f >/dev/null 2>&1 ||
+            { echo "could not set $key Managed=N" >&2; return 1; }
     else
         wine reg delete "$key" /v Managed /f >/dev/null 2>&1
     fi

@@ -6,7 +6,7 @@
 namespace vela {
 
 bool NamesEqualIgnoringCase(std::string_view a, std::string_view b) {
-    const std::wstring wa = win32::Widen(a, CP_ACP), wb = win32::Widen(b, CP_ACP);
+    const std::wstring wa = win32::WideFromAnsi(a), wb = win32::WideFromAnsi(b);
     return ::CompareStringOrdinal(wa.data(), static_cast<int>(wa.size()), wb.data(), static_cast<int>(wb.size()),
                                   TRUE) == CSTR_EQUAL;
 }

@@ -169,7 +169,7 @@ WriteAccess ConfigEditor::SaveConfig(const std::string& path) {
     bool written = !file.empty();
     if (written) {
         // Kept to put back should a write fail half-way (a lock taken, a disk filled meanwhile).
-        const std::optional<std::string> before = fs_.ReadFile(file);
+        const std::optional<FileContent> before = fs_.ReadFile(file);
         const FrameworkConfig& m = model;
         auto write = [&](const char* section, const char* key, const std::optional<std::string>& value) {
             // nullopt: the key keeps its value.  After one failure the rest are not tried.
@@ -188,10 +188,11 @@ WriteAccess ConfigEditor::SaveConfig(const std::string& path) {
         write(kErrorMessages, "DISPLAY_FRAMEWORK_ERROR", ErrorListText<kFrameworkErrorEntries.size()>(m.displayFrameworkError));
         write(kErrorMessages, "DISPLAY_PROFLWIZ_ERROR", ErrorListText<kProflwizErrorEntries.size()>(m.displayProflwizError));
         if (!written) {
-            // Best effort: the write that failed may well refuse this too.
-            if (before)
-                (void)fs_.WriteFile(file, *before);
-            else
+            // Best effort: the write that failed may well refuse this too.  A file that could not
+            // be read before is left as it is.
+            if (before && before->exists)
+                (void)fs_.WriteFile(file, before->bytes);
+            else if (before)
                 (void)fs_.RemoveFile(file);
             if (configFolder_ != previousFolder && !previousFolder.empty()) {
                 settings_.GetSettingsPath(previousFolder);

@@ -97,7 +97,7 @@ public:
     bool DeleteFolder(const std::string& p) override { return real_->DeleteFolder(p); }
     bool RemoveFile(const std::string& p) override { return real_->RemoveFile(p); }
     bool WriteFile(const std::string& p, const std::string& b) override { return real_->WriteFile(p, b); }
-    std::optional<std::string> ReadFile(const std::string& p) override { return real_->ReadFile(p); }
+    std::optional<FileContent> ReadFile(const std::string& p) override { return real_->ReadFile(p); }
     WriteAccess CheckWrite(const std::string& p) override { return real_->CheckWrite(p); }
 
 private:
@@ -149,7 +149,7 @@ protected:
         EXPECT_TRUE(fs.WriteFile(path, text));
         return path;
     }
-    std::string Text(const std::string& path) { return fs.ReadFile(path).value_or("<missing>"); }
+    std::string Text(const std::string& path) { return testing::Bytes(fs, path).value_or("<missing>"); }
 
     // The template's values, as its first load shows them.
     static FrameworkConfig TemplateValues(Switch backup) {

@@ -261,8 +261,14 @@ private:
 
 // ---- Running ----------------------------------------------------------------------------------
 
+// The engine's file system, which also reads both copies back.
+FileSystem& Files() {
+    static const std::unique_ptr<FileSystem> fs = MakeFileSystem();
+    return *fs;
+}
+
 std::string Bytes(const std::string& path) {
-    const std::optional<LoadedFile> f = LoadFile(path);
+    const std::optional<FileContent> f = Files().ReadFile(path);
     return f ? f->bytes : std::string("<unreadable>");
 }
 
@@ -356,7 +362,7 @@ private:
         const std::string beforeKernel32 = viaKernel32.bytes, beforeEngine = viaEngine.bytes;
         const BOOL kernel32Ok = ::WritePrivateProfileStringA(
             op.section.c_str(), op.key.c_str(), op.text.c_str(), viaKernel32.path.c_str());
-        const bool engineOk = WriteString(viaEngine.path, op.section, op.key, op.text);
+        const bool engineOk = WriteString(Files(), viaEngine.path, op.section, op.key, op.text);
         if ((kernel32Ok != FALSE) != engineOk)
             Fail(c, i, op, std::string("kernel32 returned ") + (kernel32Ok ? "TRUE" : "FALSE") +
                                ", engine " + (engineOk ? "true" : "false"));

@@ -210,26 +210,21 @@ std::string SetString(std::string_view content, std::string_view section, std::s
     return out;
 }
 
-bool StoreFile(const std::string& path, std::string_view bytes) {
-    // The file-system service's replace: a temporary file in the same folder renamed over the old.
-    return MakeFileSystem()->WriteFile(path, std::string(bytes));
-}
-
-std::string ReadString(const std::string& path, std::string_view section, std::string_view key,
+std::string ReadString(FileSystem& fs, const std::string& path, std::string_view section, std::string_view key,
                        std::string_view def, std::size_t bufferChars) {
-    const std::optional<LoadedFile> file = LoadFile(path);
+    const std::optional<FileContent> file = fs.ReadFile(path);
     return GetString(file ? std::string_view(file->bytes) : std::string_view(), section, key, def,
                      bufferChars);
 }
 
-bool WriteString(const std::string& path, std::string_view section, std::string_view key,
+bool WriteString(FileSystem& fs, const std::string& path, std::string_view section, std::string_view key,
                  std::string_view value) {
     if (!IsUsableName(section) || !IsUsableName(key)) return false;
-    const std::optional<LoadedFile> file = LoadFile(path);
+    const std::optional<FileContent> file = fs.ReadFile(path);
     if (!file) return false;  // an unreadable file is not an empty one: keep its content
     std::string updated = SetString(file->bytes, section, key, value);
     if (file->exists && updated == file->bytes) return true;
-    return StoreFile(path, updated);
+    return fs.WriteFile(path, updated);
 }
 
 }  // namespace vela::profile

@@ -30,6 +30,8 @@
 #include <string>
 #include <string_view>
 
+#include "admin/store/file_system.h"
+
 namespace vela::profile {
 
 // The blanks that kernel32 trims around names and values (measured): space, tab, vertical tab,
@@ -79,33 +81,22 @@ namespace vela::profile {
                                     std::string_view key, std::string_view value);
 
 // ---- File level ---------------------------------------------------------------------------------
-// Paths are Windows-form text.  The non-Windows implementation maps '\' to '/' before it touches
-// the file system, so "folder\ProfileSettings\a.ini" works on both.  A relative path is taken from
-// the current folder, where the Windows functions would look in the Windows folder; the program
-// only passes full paths.  Files are bytes: a Unicode (UTF-16) profile file is not recognised.
-
-// Content of a file as the profile functions see it.  `exists` is false for a missing file (then
-// `bytes` is empty); nullopt when the file exists but cannot be read (a folder, no permission),
-// which a writer must not take for an empty file.
-struct LoadedFile {
-    bool exists = false;
-    std::string bytes;
-};
-[[nodiscard]] std::optional<LoadedFile> LoadFile(const std::string& path);
-
-// Replaces (or creates) the file at `path` with `bytes` through a temporary file in the same
-// folder that is then renamed over it, so a failure at any point leaves the old file whole.
-// Refuses a read-only file, as WritePrivateProfileStringA does, and a missing folder.
-[[nodiscard]] bool StoreFile(const std::string& path, std::string_view bytes);
+// Files are read and written through the file-system service handed in, so paths are its
+// Windows-form text ("folder\ProfileSettings\a.ini" works in both trees).  A relative path is
+// taken from the current folder, where the Windows functions would look in the Windows folder;
+// the program only passes full paths.  Files are bytes: a Unicode (UTF-16) profile file is not
+// recognised.
 
 // GetString on the file at `path`; a missing or unreadable file reads as empty.
-[[nodiscard]] std::string ReadString(const std::string& path, std::string_view section,
-                                     std::string_view key, std::string_view def,
-                                     std::size_t bufferChars);
+[[nodiscard]] std::string ReadString(FileSystem& fs, const std::string& path, std::string_view section,
+                                     std::string_view key, std::string_view def, std::size_t bufferChars);
 
-// SetString on the file at `path`, stored with StoreFile.  False when nothing could be written
-// (unusable name, unreadable file, failed store); an unchanged value writes nothing and is true.
-[[nodiscard]] bool WriteString(const std::string& path, std::string_view section,
+// SetString on the file at `path`, stored with the file system's replace (a temporary file in the
+// same folder renamed over it), so a failure at any point leaves the old file whole.  False when
+// nothing could be written: an unusable name, an unreadable file (which is not an empty one), a
+// read-only file (as WritePrivateProfileStringA refuses it) or a missing folder.  An unchanged
+// value writes nothing and is true.
+[[nodiscard]] bool WriteString(FileSystem& fs, const std::string& path, std::string_view section,
                                std::string_view key, std::string_view value);
 
 }  // namespace vela::profile

@@ -343,36 +343,33 @@ std::size_t EntriesIn(const testing::TempFolder& folder) {
     return n;
 }
 
-TEST(ProfileFile, LoadsBytesAndTellsMissingFromUnreadable) {
+// The engine reads and writes through the file-system service it is given (whose missing and
+// unreadable files, and replace, are tested with the service).
+FileSystem& Files() {
+    static const std::unique_ptr<FileSystem> fs = MakeFileSystem();
+    return *fs;
+}
+
+TEST(ProfileFile, ReadsTheBytesAMissingOrUnreadableFileAsEmpty) {
     testing::TempFolder folder;
     const std::string path = folder / "a.ini";
-    const auto missing = LoadFile(path);
-    ASSERT_TRUE(missing.has_value());
-    EXPECT_FALSE(missing->exists);
-
-    const std::string bytes = "[S]\r\nk=1\n\0\r\xFF"s;
-    Put(path, bytes);
-    const auto loaded = LoadFile(path);
-    ASSERT_TRUE(loaded.has_value());
-    EXPECT_TRUE(loaded->exists);
-    EXPECT_EQ(Visible(loaded->bytes), Visible(bytes));
-
-    EXPECT_FALSE(LoadFile(folder.Path()).has_value()) << "a folder is no empty file";
-    EXPECT_EQ(ReadString(folder / "none.ini", "S", "k", "d", 750), "d");
-    EXPECT_EQ(ReadString(path, "s", "K", "d", 750), "1");
+    Put(path, "[S]\r\nk=1\n\0\r\xFF"s);
+    EXPECT_EQ(ReadString(Files(), path, "s", "K", "d", 750), "1");
+    EXPECT_EQ(ReadString(Files(), folder / "none.ini", "S", "k", "d", 750), "d");
+    EXPECT_EQ(ReadString(Files(), folder.Path(), "S", "k", "d", 750), "d") << "a folder is no file";
 }
 
 TEST(ProfileFile, StoresThroughATemporaryFileAndLeavesNothingBehind) {
     testing::TempFolder folder;
     const std::string path = folder / "a.ini";
-    ASSERT_TRUE(StoreFile(path, "first"));
-    ASSERT_TRUE(StoreFile(path, "[S]\r\nk=second\r\n"));
+    ASSERT_TRUE(Files().WriteFile(path, "first"));
+    ASSERT_TRUE(Files().WriteFile(path, "[S]\r\nk=second\r\n"));
     EXPECT_EQ(Slurp(path), "[S]\r\nk=second\r\n");
     EXPECT_EQ(EntriesIn(folder), 1u) << "the temporary file must be gone";
 
-    EXPECT_FALSE(StoreFile(folder / "no folder/a.ini", "x"));
+    EXPECT_FALSE(Files().WriteFile(folder / "no folder/a.ini", "x"));
     EXPECT_FALSE(Exists(folder / "no folder/a.ini"));
-    EXPECT_FALSE(StoreFile(folder.Path(), "x")) << "a folder is not replaced";
+    EXPECT_FALSE(Files().WriteFile(folder.Path(), "x")) << "a folder is not replaced";
 }
 
 TEST(ProfileFile, FailedWritesKeepTheFileWhole) {
@@ -381,33 +378,33 @@ TEST(ProfileFile, FailedWritesKeepTheFileWhole) {
     const std::string original = "; keep me\r\n[S]\r\nk=1\r\n";
     Put(path, original);
     SetReadOnly(path, true);
-    EXPECT_FALSE(StoreFile(path, "lost"));
-    EXPECT_FALSE(WriteString(path, "S", "k", "2"));
-    EXPECT_TRUE(WriteString(path, "S", "k", "1")) << "an unchanged value needs no write";
+    EXPECT_FALSE(Files().WriteFile(path, "lost"));
+    EXPECT_FALSE(WriteString(Files(), path, "S", "k", "2"));
+    EXPECT_TRUE(WriteString(Files(), path, "S", "k", "1")) << "an unchanged value needs no write";
     SetReadOnly(path, false);
     EXPECT_EQ(Slurp(path), original);
     EXPECT_EQ(EntriesIn(folder), 1u);
 
-    EXPECT_FALSE(WriteString(folder.Path(), "S", "k", "1")) << "a folder reads as unreadable";
-    EXPECT_FALSE(WriteString(path, "", "k", "1"));
+    EXPECT_FALSE(WriteString(Files(), folder.Path(), "S", "k", "1")) << "a folder reads as unreadable";
+    EXPECT_FALSE(WriteString(Files(), path, "", "k", "1"));
     EXPECT_EQ(Slurp(path), original);
 }
 
 TEST(ProfileFile, WritesCreateAndEditFiles) {
     testing::TempFolder folder;
     const std::string path = folder / "new.ini";
-    ASSERT_TRUE(WriteString(path, "S", "K", "1"));
-    ASSERT_TRUE(WriteString(path, "S", "k", "2"));
-    ASSERT_TRUE(WriteString(path, "T", "X", ""));
+    ASSERT_TRUE(WriteString(Files(), path, "S", "K", "1"));
+    ASSERT_TRUE(WriteString(Files(), path, "S", "k", "2"));
+    ASSERT_TRUE(WriteString(Files(), path, "T", "X", ""));
     EXPECT_EQ(Slurp(path), "[S]\r\nK=2\r\n[T]\r\nX=\r\n");
 }
 
 #ifndef _WIN32
 TEST(ProfileFile, MapsBackslashesToSlashes) {
     testing::TempFolder folder;
-    ASSERT_TRUE(WriteString(folder.Path() + "\\b.ini", "S", "K", "v"));
+    ASSERT_TRUE(WriteString(Files(), folder.Path() + "\\b.ini", "S", "K", "v"));
     EXPECT_EQ(Slurp(folder.Path() + "/b.ini"), "[S]\r\nK=v\r\n");
-    EXPECT_EQ(ReadString(folder.Path() + "\\b.ini", "S", "K", "", 750), "v");
+    EXPECT_EQ(ReadString(Files(), folder.Path() + "\\b.ini", "S", "K", "", 750), "v");
 }
 
 TEST(ProfileFile, KeepsTheModeOfAReplacedFile) {
@@ -415,7 +412,7 @@ TEST(ProfileFile, KeepsTheModeOfAReplacedFile) {
     const std::string path = folder / "m.ini";
     Put(path, "[S]\r\n");
     ::chmod(path.c_str(), 0640);
-    ASSERT_TRUE(WriteString(path, "S", "K", "v"));
+    ASSERT_TRUE(WriteString(Files(), path, "S", "K", "v"));
     struct stat st {};
     ASSERT_EQ(::stat(path.c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0640u);

@@ -4,13 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 #include "admin/common/ascii.h"
+#include "admin/common/text.h"
 #include "admin/directory/adspath.h"
-#include "admin/directory/ansi_text.h"
+#include "admin/directory/environment.h"
 #include "admin/directory/user_parameters.h"
 
 namespace vela::directory {
@@ -48,7 +45,7 @@ std::string MostSpecificClass(const LdapEntry& e) {
 
 std::string TsPathText(const TsProfilePath& ts) {
     std::u16string text = ts.wide ? *ts.wide : AnsiToUtf16(ts.ansi);
-    return UnitsToUtf8(text);
+    return Utf16ToUtf8(text);
 }
 
 }  // namespace
@@ -163,24 +160,6 @@ namespace {
 
 constexpr char kPasswordVariable[] = "VELA_DIRECTORY_PASSWORD";
 
-// A variable of the process environment as UTF-8: on Windows read as UTF-16, so that a name or
-// password outside the ANSI code page arrives whole.
-std::optional<std::string> Environment(const char* name) {
-#ifdef _WIN32
-    const std::wstring wide(name, name + std::strlen(name));
-    const DWORD n = ::GetEnvironmentVariableW(wide.c_str(), nullptr, 0);
-    if (n == 0) return std::nullopt;
-    std::wstring value(n, L'\0');
-    value.resize(::GetEnvironmentVariableW(wide.c_str(), value.data(), n));
-    std::string utf8 = UnitsToUtf8(std::u16string(value.begin(), value.end()));
-    ::SecureZeroMemory(value.data(), value.size() * sizeof(wchar_t));
-    return utf8;
-#else
-    const char* v = std::getenv(name);
-    return v ? std::optional<std::string>(v) : std::nullopt;
-#endif
-}
-
 std::string& TakenPassword() {
     static std::string password;
     return password;
@@ -198,19 +177,13 @@ void TakePasswordFromEnvironment() {
     static bool taken = false;
     if (taken) return;
     taken = true;
-    if (auto v = Environment(kPasswordVariable)) TakenPassword() = std::move(*v);
-#ifdef _WIN32
-    // The C runtime keeps a copy of the environment beside the process's own: both go.
-    ::SetEnvironmentVariableA(kPasswordVariable, nullptr);
-    _putenv_s(kPasswordVariable, "");
-#else
-    unsetenv(kPasswordVariable);
-#endif
+    if (auto v = EnvironmentVariable(kPasswordVariable)) TakenPassword() = std::move(*v);
+    RemoveEnvironmentVariable(kPasswordVariable);
 }
 
 ConnectionSettings SettingsFromEnvironment() {
     TakePasswordFromEnvironment();
-    auto get = [](const char* name) { return Environment(name).value_or(std::string()); };
+    auto get = [](const char* name) { return EnvironmentVariable(name).value_or(std::string()); };
     return ConnectionSettings{get("VELA_DIRECTORY"), get("VELA_DIRECTORY_USER"), TakenPassword()};
 }
 
@@ -370,7 +343,7 @@ Outcome Directory::Commit(const DirObject& object, const Changes& changes) {
             }
             continue;
         }
-        const auto wide = Utf8ToUnits(*item.value);
+        const auto wide = Utf8ToUtf16(*item.value);
         if (!wide) return Failure(Fault::Rejected, "the terminal-server path is not UTF-8 text");
         std::optional<std::string> blob;
         if (object.userParameters) {

@@ -26,6 +26,8 @@
 #include "admin/directory/user_parameters.h"
 #ifdef _WIN32
 #include "admin/directory/certificate_probe.h"
+#include "admin/win32/text.h"
+#include "admin/win32/wine.h"
 #endif
 
 namespace vela::directory {
@@ -54,12 +56,9 @@ constexpr char kPermissiveModify[] = LDAP_SERVER_PERMISSIVE_MODIFY_OID;
 // Nullopt for text that is not UTF-8: an empty DN would be the root DSE, not a failure.
 std::optional<Text> ToApi(std::string_view utf8) {
     if (!IsUtf8(utf8)) return std::nullopt;
-    const auto units = Utf8ToUnits(utf8);
-    return Text(units->begin(), units->end());
+    return win32::Wide(utf8);
 }
-std::string FromApi(const Char* s) {
-    return s ? UnitsToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(s))) : std::string();
-}
+std::string FromApi(const Char* s) { return s ? win32::Utf8(s) : std::string(); }
 void Unbind(LDAP* ld) { ldap_unbind(ld); }
 // Sends a search; the message id, or 0 and the error in `rc`.
 int SendSearch(LDAP* ld, Char* base, int scope, Char* filter, Char** attrs, Control** server, Code& rc) {
@@ -466,10 +465,7 @@ constexpr char kNoTls[] =
 
 #ifdef _WIN32
 // Wine's wldap32 turns the Negotiate bind into a SASL bind that crashes without credentials.
-bool UnderWine() {
-    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
-}
+using win32::UnderWine;
 
 // An encrypted connection failed where an open port answered: tell a certificate this computer
 // does not trust from a server that is not there.

@@ -20,17 +20,9 @@
 #include <string_view>
 #include <vector>
 
-namespace vela::directory {
+#include "admin/common/text.h"
 
-// UTF-8 bytes to UTF-16 code units.  Accepts what a server sends for a blob: U+0000 and the
-// three-byte form of lone surrogates.  Nullopt for anything else that is not UTF-8 (overlong
-// forms, stray continuation bytes, truncated sequences, code points above U+10FFFF).
-[[nodiscard]] std::optional<std::u16string> Utf8ToUnits(std::string_view utf8);
-// The reverse: a valid surrogate pair becomes one four-byte sequence, a lone surrogate three bytes.
-[[nodiscard]] std::string UnitsToUtf8(std::u16string_view units);
-// Whether `text` is well-formed UTF-8 as text must be (DNs, filters, paths): unlike a blob's
-// code units it may not hold surrogates, lone or in pairs of three-byte forms.
-[[nodiscard]] bool IsUtf8(std::string_view text);
+namespace vela::directory {
 
 // The attribute's LDAP value to the blob (two bytes a code unit, little-endian), and back.
 // BlobToWire pads an odd-sized blob with one zero byte.

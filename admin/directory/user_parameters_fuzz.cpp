@@ -16,11 +16,12 @@
 #include <string_view>
 #include <vector>
 
-#include "admin/directory/ansi_text.h"
+#include "admin/common/text.h"
 #include "admin/directory/user_parameters.h"
 
 namespace {
 
+using namespace vela;
 using namespace vela::directory;
 
 void Check(bool ok) {

@@ -26,14 +26,15 @@ HKEY Root(HKEY root, std::wstring_view machine, UniqueKey& remote) {
 // does); the functions get it without, so no platform has to make sense of an empty last part.
 // Trimmed after widening, where a 0x5C can no longer be the second byte of a double-byte character.
 std::wstring KeyPath(std::string_view keyPath) {
-    std::wstring path = win32::Widen(keyPath, CP_ACP);
+    std::wstring path = win32::WideFromAnsi(keyPath);
     while (!path.empty() && path.back() == L'\\') path.pop_back();
     return path;
 }
 
 // The value's data in the form the ANSI functions return: text types narrowed to the ANSI code
 // page, everything else as stored.  nullopt when the query fails; `missing` then tells whether
-// the value does not exist.
+// the value does not exist.  Text the code page cannot carry exactly is unreadable here: a
+// '?' in its place would be shown, and could be written back, as another server type.
 std::optional<std::pair<DWORD, std::string>> QueryData(HKEY key, const std::wstring& name, bool& missing) {
     missing = false;
     // A value's size can change between two queries (another writer): retry a few times.
@@ -59,7 +60,9 @@ std::optional<std::pair<DWORD, std::string>> QueryData(HKEY key, const std::wstr
         // An odd trailing byte is half a UTF-16 unit: it holds no character.
         std::wstring text(got / sizeof(wchar_t), L'\0');
         if (!text.empty()) std::memcpy(text.data(), data.data(), text.size() * sizeof(wchar_t));
-        return std::pair{type, win32::Narrow(text, CP_ACP)};
+        std::optional<std::string> ansi = win32::Ansi(text);
+        if (!ansi) return std::nullopt;
+        return std::pair{type, std::move(*ansi)};
     }
     return std::nullopt;
 }
@@ -76,7 +79,7 @@ LookUpResult LookUpRegValue(HKEY root, std::string_view keyPath, std::string_vie
         rc != ERROR_SUCCESS)
         return {rc == ERROR_FILE_NOT_FOUND ? LookUp::NotThere : LookUp::Unreadable, {}};
     bool missing = false;
-    const auto data = QueryData(key.get(), win32::Widen(valueName, CP_ACP), missing);
+    const auto data = QueryData(key.get(), win32::WideFromAnsi(valueName), missing);
     if (!data) return {missing ? LookUp::NotThere : LookUp::Unreadable, {}};
     std::optional<std::string> text = DisplayText(data->first, data->second);
     if (!text) return {LookUp::Unreadable, {}};
@@ -104,7 +107,7 @@ bool WriteRegValue(HKEY root, std::string_view keyPath, std::string_view valueNa
         std::memcpy(data.data(), &*n, sizeof(DWORD));
     } else {
         type = REG_SZ;
-        const std::wstring text = win32::Widen(value, CP_ACP) + L'\0';
+        const std::wstring text = win32::WideFromAnsi(value) + L'\0';
         data.resize(text.size() * sizeof(wchar_t));
         std::memcpy(data.data(), text.data(), data.size());
     }
@@ -116,7 +119,7 @@ bool WriteRegValue(HKEY root, std::string_view keyPath, std::string_view valueNa
     if (::RegCreateKeyExW(base, KeyPath(keyPath).c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                           KEY_SET_VALUE, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
         return false;
-    const bool stored = ::RegSetValueExW(key.get(), win32::Widen(valueName, CP_ACP).c_str(), 0, type, data.data(),
+    const bool stored = ::RegSetValueExW(key.get(), win32::WideFromAnsi(valueName).c_str(), 0, type, data.data(),
                                          static_cast<DWORD>(data.size())) == ERROR_SUCCESS;
     const bool flushed = ::RegFlushKey(key.get()) == ERROR_SUCCESS;
     return stored && flushed;

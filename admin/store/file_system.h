@@ -27,6 +27,12 @@ enum class WriteAccess {
     Other,          // no file can be there (the path names a folder or nothing) or another failure
 };
 
+// What ReadFile found at a path.  `exists` is false for a missing file (then `bytes` is empty).
+struct FileContent {
+    bool exists = false;
+    std::string bytes;
+};
+
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -61,7 +67,12 @@ public:
     // to a temporary file in the same folder, which is then moved over the old file; it takes over
     // the old file's access list and hidden and system attributes first (refused when it cannot).
     [[nodiscard]] virtual bool WriteFile(const std::string& path, const std::string& bytes) = 0;
-    [[nodiscard]] virtual std::optional<std::string> ReadFile(const std::string& path) = 0;
+    // The bytes of the file at `path`.  A path that names nothing (no such file, no such folder on
+    // the way, the empty path) reads as a missing file; nullopt when something is there that
+    // cannot be read (a folder, no permission, a read error), which a writer must not take for an
+    // empty file.  The file is shared for reading, writing and deleting while it is read, as the
+    // platform's profile functions share it.
+    [[nodiscard]] virtual std::optional<FileContent> ReadFile(const std::string& path) = 0;
     // Whether WriteFile, or an INI write, could replace the file at `path` now, or create it when
     // it is missing; nothing on disk changes.  Replacing needs the file itself writable and not
     // marked read-only; creating needs a folder the user may create files in.

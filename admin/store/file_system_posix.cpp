@@ -9,8 +9,6 @@
 #include <climits>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <system_error>
 
@@ -159,13 +157,16 @@ public:
         return ok;
     }
 
-    std::optional<std::string> ReadFile(const std::string& path) override {
-        if (!FileExists(path)) return std::nullopt;
-        std::ifstream in(Native(path), std::ios::binary);
-        if (!in) return std::nullopt;
-        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-        if (in.bad()) return std::nullopt;
-        return bytes;
+    std::optional<FileContent> ReadFile(const std::string& path) override {
+        if (path.empty()) return FileContent{};
+        const int fd = ::open(Native(path).c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) {
+            if (errno == ENOENT || errno == ENOTDIR) return FileContent{};
+            return std::nullopt;
+        }
+        std::optional<FileContent> content = ReadOpen(fd);
+        ::close(fd);
+        return content;
     }
 
     WriteAccess CheckWrite(const std::string& path) override {
@@ -213,6 +214,24 @@ private:
             if (keep(*it, entryEc) && !entryEc) names.push_back(it->path().filename().string());
         }
         return names;
+    }
+
+    // The bytes of the open file `fd`; nullopt when it is no regular file or a read fails.
+    static std::optional<FileContent> ReadOpen(int fd) {
+        struct stat st {};
+        if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+        FileContent content{true, {}};
+        char buffer[65536];
+        for (;;) {
+            const ssize_t n = ::read(fd, buffer, sizeof buffer);
+            if (n < 0) {
+                if (errno == EINTR) continue;
+                return std::nullopt;
+            }
+            if (n == 0) break;
+            content.bytes.append(buffer, static_cast<std::size_t>(n));
+        }
+        return content;
     }
 
     // Opens a new file "<folder>/.vela-write-<pid>-<n>" exclusively; its name goes to `name`.

@@ -152,11 +152,11 @@ TEST_F(FileSystemTest, DeletesAFolderWithItsContentAndNothingElse) {
 TEST_F(FileSystemTest, WriteFileReplacesWholeAndLeavesNoTemporaryBehind) {
     const std::string bytes = std::string("[MAIN]\r\nA=\xE4\xF6\r\n") + '\0' + "tail\n";
     ASSERT_TRUE(fs->WriteFile(tmp / "x.ini", bytes));
-    EXPECT_EQ(fs->ReadFile(tmp / "x.ini"), bytes);
+    EXPECT_EQ(testing::Bytes(*fs, tmp / "x.ini"), bytes);
     ASSERT_TRUE(fs->WriteFile(tmp / "x.ini", "short"));
-    EXPECT_EQ(fs->ReadFile(tmp / "x.ini"), "short") << "the old, longer content is gone";
+    EXPECT_EQ(testing::Bytes(*fs, tmp / "x.ini"), "short") << "the old, longer content is gone";
     ASSERT_TRUE(fs->WriteFile(tmp / "empty.ini", ""));
-    EXPECT_EQ(fs->ReadFile(tmp / "empty.ini"), "");
+    EXPECT_EQ(testing::Bytes(*fs, tmp / "empty.ini"), "");
     EXPECT_EQ(Sorted(fs->Files(tmp.Path(), "*")), (std::vector<std::string>{"empty.ini", "x.ini"}));
 }
 
@@ -168,9 +168,17 @@ TEST_F(FileSystemTest, FailedWritesAndReadsChangeNothing) {
     EXPECT_TRUE(fs->FolderExists(tmp / "sub"));
     EXPECT_FALSE(fs->WriteFile("", "x"));
     EXPECT_TRUE(fs->Files(tmp.Path(), "*").empty());
-    EXPECT_FALSE(fs->ReadFile(tmp / "missing.ini").has_value());
-    EXPECT_FALSE(fs->ReadFile(tmp / "sub").has_value());
-    EXPECT_FALSE(fs->ReadFile("").has_value());
+}
+
+TEST_F(FileSystemTest, ReadFileTellsAMissingFileFromAnUnreadableOne) {
+    ASSERT_TRUE(fs->CreateFolder(tmp / "sub"));
+    for (const std::string& missing : {tmp / "missing.ini", tmp / "missing/x.ini", std::string()}) {
+        const auto read = fs->ReadFile(missing);
+        ASSERT_TRUE(read.has_value()) << missing;
+        EXPECT_FALSE(read->exists) << missing;
+        EXPECT_EQ(read->bytes, "") << missing;
+    }
+    EXPECT_FALSE(fs->ReadFile(tmp / "sub").has_value()) << "a folder is no empty file";
 }
 
 }  // namespace

@@ -6,38 +6,13 @@
 #include <utility>
 
 #include "admin/store/file_system.h"
+#include "admin/win32/unique.h"
 
 namespace vela {
 namespace {
 
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE h) noexcept : h_(h) {}
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    ~FindHandle() { if (*this) ::FindClose(h_); }
-    explicit operator bool() const noexcept { return h_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const noexcept { return h_; }
-private:
-    HANDLE h_;
-};
-
-class FileHandle {
-public:
-    explicit FileHandle(HANDLE h) noexcept : h_(h) {}
-    FileHandle(const FileHandle&) = delete;
-    FileHandle& operator=(const FileHandle&) = delete;
-    ~FileHandle() { Close(); }
-    explicit operator bool() const noexcept { return h_ != INVALID_HANDLE_VALUE; }
-    HANDLE get() const noexcept { return h_; }
-    bool Close() noexcept {
-        const bool ok = !*this || ::CloseHandle(h_) != 0;
-        h_ = INVALID_HANDLE_VALUE;
-        return ok;
-    }
-private:
-    HANDLE h_;
-};
+using win32::UniqueFile;
+using win32::UniqueFind;
 
 constexpr DWORD kNoAttributes = INVALID_FILE_ATTRIBUTES;
 
@@ -84,7 +59,7 @@ bool IsRoot(const std::string& full) {
 void DeleteTree(const std::string& folder) {
     {
         WIN32_FIND_DATAA d;
-        FindHandle find(::FindFirstFileA(JoinPath(folder, "*").c_str(), &d));
+        UniqueFind find(::FindFirstFileA(JoinPath(folder, "*").c_str(), &d));
         if (find) {
             do {
                 if (IsDots(d.cFileName)) continue;
@@ -216,7 +191,7 @@ public:
         if (folder.empty() || ::GetTempFileNameA(folder.c_str(), "vel", 0, temp) == 0) return false;
         bool ok = false;
         {
-            FileHandle file(::CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+            UniqueFile file(::CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                           FILE_ATTRIBUTE_NORMAL, nullptr));
             ok = static_cast<bool>(file);
             const char* p = bytes.data();
@@ -229,7 +204,8 @@ public:
                 left -= written;
             }
             ok = ok && ::FlushFileBuffers(file.get()) != 0;
-            ok = file.Close() && ok;
+            // A failed close can be a failed write: it counts.
+            ok = (!file || ::CloseHandle(file.release()) != 0) && ok;
         }
         ok = ok && (old == kNoAttributes || KeepDressOf(target, old, temp));
         ok = ok && ::MoveFileExA(temp, target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
@@ -237,22 +213,30 @@ public:
         return ok;
     }
 
-    std::optional<std::string> ReadFile(const std::string& path) override {
-        if (!FileExists(path)) return std::nullopt;
-        FileHandle file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+    std::optional<FileContent> ReadFile(const std::string& path) override {
+        if (path.empty()) return FileContent{};
+        UniqueFile file(::CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                       nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-        LARGE_INTEGER size{};
-        if (!file || !::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0) return std::nullopt;
-        std::string bytes;
-        bytes.reserve(static_cast<size_t>(size.QuadPart));
-        char buf[64 * 1024];
-        for (;;) {
-            DWORD got = 0;
-            if (!::ReadFile(file.get(), buf, sizeof buf, &got, nullptr)) return std::nullopt;
-            if (got == 0) break;
-            bytes.append(buf, got);
+        if (!file) {
+            const DWORD error = ::GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return FileContent{};
+            return std::nullopt;  // a folder answers ERROR_ACCESS_DENIED here
         }
-        return bytes;
+        LARGE_INTEGER size{};
+        if (!::GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 || size.QuadPart > static_cast<LONGLONG>(MAXDWORD))
+            return std::nullopt;
+        FileContent content{true, std::string(static_cast<size_t>(size.QuadPart), '\0')};
+        DWORD total = 0;
+        while (total < content.bytes.size()) {
+            DWORD n = 0;
+            if (!::ReadFile(file.get(), content.bytes.data() + total, static_cast<DWORD>(content.bytes.size()) - total,
+                            &n, nullptr))
+                return std::nullopt;
+            if (n == 0) break;  // the file shrank meanwhile
+            total += n;
+        }
+        content.bytes.resize(total);
+        return content;
     }
 
     WriteAccess CheckWrite(const std::string& path) override {
@@ -264,7 +248,7 @@ public:
             if (a & FILE_ATTRIBUTE_READONLY) return WriteAccess::ReadOnly;
             // Opened for writing and closed again, never written: the access list, a lock and
             // a write-protected volume answer here as they would to the write itself.
-            FileHandle file(::CreateFileA(target.c_str(), GENERIC_WRITE,
+            UniqueFile file(::CreateFileA(target.c_str(), GENERIC_WRITE,
                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
             return file ? WriteAccess::Allowed : FromError(::GetLastError());
@@ -276,7 +260,7 @@ public:
         char temp[MAX_PATH];
         for (unsigned n = 1; n < 100; ++n) {
             if (::GetTempFileNameA(folder.c_str(), "vel", n, temp) == 0) return FromError(::GetLastError());
-            FileHandle probe(::CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+            UniqueFile probe(::CreateFileA(temp, GENERIC_WRITE, 0, nullptr, CREATE_NEW,
                                            FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
             if (probe) return WriteAccess::Allowed;
             if (::GetLastError() != ERROR_FILE_EXISTS) return FromError(::GetLastError());
@@ -299,7 +283,7 @@ private:
         if (folder.empty()) return names;
         WIN32_FIND_DATAA d;
         // Everything is listed and filtered here: FindFirstFileA would also match short 8.3 names.
-        FindHandle find(::FindFirstFileA(JoinPath(folder, "*").c_str(), &d));
+        UniqueFind find(::FindFirstFileA(JoinPath(folder, "*").c_str(), &d));
         if (!find) return names;
         do {
             if (IsDots(d.cFileName)) continue;

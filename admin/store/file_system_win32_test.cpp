@@ -56,7 +56,7 @@ TEST_F(Win32FileSystemTest, ReadOnlyFileIsNotReplaced) {
     ASSERT_TRUE(fs->WriteFile(file, "old"));
     ASSERT_TRUE(::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_READONLY));
     EXPECT_FALSE(fs->WriteFile(file, "new"));
-    EXPECT_EQ(fs->ReadFile(file), "old");
+    EXPECT_EQ(testing::Bytes(*fs, file), "old");
     EXPECT_EQ(fs->Files(tmp.Path(), "*"), std::vector<std::string>{"x.ini"}) << "no temporary left";
     ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);
 }
@@ -68,7 +68,7 @@ TEST_F(Win32FileSystemTest, ReplacedFileKeepsItsHiddenAndSystemAttributes) {
     ASSERT_TRUE(fs->WriteFile(file, "old"));
     ASSERT_TRUE(::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
     EXPECT_TRUE(fs->WriteFile(file, "new"));
-    EXPECT_EQ(fs->ReadFile(file), "new");
+    EXPECT_EQ(testing::Bytes(*fs, file), "new");
     const DWORD a = ::GetFileAttributesA(file.c_str());
     EXPECT_EQ(a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM), DWORD{FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM});
     ::SetFileAttributesA(file.c_str(), FILE_ATTRIBUTE_NORMAL);

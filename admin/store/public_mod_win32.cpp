@@ -1,5 +1,7 @@
 #include "admin/store/public_mod_win32.h"
 
+#include "admin/win32/unique.h"
+
 namespace vela {
 
 void ShowFileProperties(const std::string& path, HWND owner, const ShellExecuteExCall& call) {
@@ -17,7 +19,7 @@ void ShowFileProperties(const std::string& path, HWND owner, const ShellExecuteE
     else
         ::ShellExecuteExA(&info);
     // SEE_MASK_NOCLOSEPROCESS hands back a handle when a process was started; nobody waits on it.
-    if (info.hProcess) ::CloseHandle(info.hProcess);
+    const win32::UniqueHandle process(info.hProcess);
 }
 
 }  // namespace vela

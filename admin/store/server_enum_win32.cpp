@@ -20,7 +20,7 @@ std::vector<std::string> NetServerEnumerator::TerminalServers() {
     names.reserve(read);
     for (DWORD i = 0; i < read; ++i) {
         const wchar_t* name = records[i].sv100_name;
-        names.push_back(name == nullptr ? std::string() : win32::Narrow(name, CP_UTF8));
+        names.push_back(name == nullptr ? std::string() : win32::Utf8(name));
     }
     return names;
 }
@@ -29,7 +29,7 @@ ServerTypeRead RemoteServerRegistry::ReadServerType(const std::string& server) {
     using enum ServerTypeRead::Outcome;
     if (server.empty()) return {Unreachable, {}};
     ellreg::LookUpResult r = ellreg::LookUpRegValue(HKEY_LOCAL_MACHINE, kServerTypeKey, kServerTypeValue,
-                                                    win32::Widen(server, CP_UTF8));
+                                                    win32::Wide(server));
     switch (r.outcome) {
     case ellreg::LookUp::Read: return {Held, std::move(r.text)};
     case ellreg::LookUp::NotThere: return {Unset, {}};
@@ -42,7 +42,7 @@ ServerTypeRead RemoteServerRegistry::ReadServerType(const std::string& server) {
 bool RemoteServerRegistry::WriteServerType(const std::string& server, const std::string& type) {
     if (server.empty()) return false;
     return ellreg::WriteRegValue(HKEY_LOCAL_MACHINE, kServerTypeKey, kServerTypeValue, REG_SZ, type,
-                                 win32::Widen(server, CP_UTF8));
+                                 win32::Wide(server));
 }
 
 }  // namespace vela

@@ -66,7 +66,7 @@ TEST(RemoteServerRegistry, WritesAndReadsTheServerTypeOnTheNamedServer) {
     wchar_t own[MAX_COMPUTERNAME_LENGTH + 1];
     DWORD size = MAX_COMPUTERNAME_LENGTH + 1;
     ASSERT_TRUE(::GetComputerNameW(own, &size));
-    const std::string server = win32::Narrow(own, CP_UTF8);
+    const std::string server = win32::Utf8(own);
     RemoteServerRegistry registry;
     EXPECT_TRUE(registry.WriteServerType(server, "Web"));
     EXPECT_EQ(ellreg::ReadRegValue(HKEY_LOCAL_MACHINE, kServerTypeKey, kServerTypeValue, L""), "Web");

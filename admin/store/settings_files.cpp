@@ -1,6 +1,7 @@
 #include "admin/store/settings_files.h"
 
 #include "admin/common/ascii.h"
+#include "admin/common/text.h"
 #include "admin/store/server_types.h"
 
 namespace vela {
@@ -12,30 +13,66 @@ TextEncoding DetectEncoding(std::string_view bytes) {
     return bytes.find('\0') == std::string_view::npos ? TextEncoding::Ansi : TextEncoding::Binary;
 }
 
-std::string WithCrLf(std::string_view text) {
-    std::string out;
+namespace {
+
+// `text` with every line end made CR LF; with `nulAsSpace` a NUL shows as a space (it would end
+// an edit control's text).
+template <typename Char>
+std::basic_string<Char> CrLfText(std::basic_string_view<Char> text, bool nulAsSpace) {
+    std::basic_string<Char> out;
     out.reserve(text.size() + text.size() / 16);
     for (size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == '\r') {
-            if (i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            out += "\r\n";
-        } else if (c == '\n') {
-            out += "\r\n";
+        const Char c = text[i];
+        if (c == Char('\r') || c == Char('\n')) {
+            if (c == Char('\r') && i + 1 < text.size() && text[i + 1] == Char('\n')) ++i;
+            out += Char('\r');
+            out += Char('\n');
         } else {
-            out += c;
+            out += nulAsSpace && c == Char('\0') ? Char(' ') : c;
         }
     }
     return out;
+}
+
+}  // namespace
+
+std::string WithCrLf(std::string_view text) { return CrLfText(text, false); }
+
+std::u16string ShownText(const SettingsFile& file) {
+    const std::string_view b = file.bytes;
+    std::u16string text;
+    switch (file.encoding) {
+    case TextEncoding::Utf8Bom:
+        // Not UTF-8 after all: shown as ANSI text rather than guessed at (it is never written).
+        if (std::optional<std::u16string> utf16 = Utf8ToUtf16(b.substr(3)))
+            text = std::move(*utf16);
+        else
+            text = AnsiToUtf16(b.substr(3));
+        break;
+    case TextEncoding::Utf16LeBom:
+    case TextEncoding::Utf16BeBom: {
+        const bool le = file.encoding == TextEncoding::Utf16LeBom;
+        for (size_t i = 2; i + 1 < b.size(); i += 2) {  // an odd last byte holds no character
+            const auto first = static_cast<unsigned char>(b[i]), second = static_cast<unsigned char>(b[i + 1]);
+            text += static_cast<char16_t>(le ? first | second << 8 : second | first << 8);
+        }
+        break;
+    }
+    case TextEncoding::Ansi:
+    case TextEncoding::Binary:
+        text = AnsiToUtf16(b);
+        break;
+    }
+    return CrLfText(std::u16string_view(text), true);
 }
 
 std::optional<SettingsFile> SettingsFiles::Load(const std::string& folder, const std::string& name) {
     if (!IsPlainName(name)) return std::nullopt;
     SettingsFile file;
     file.path = JoinPath(folder, name);
-    std::optional<std::string> bytes = fs_.ReadFile(file.path);
-    if (!bytes) return std::nullopt;
-    file.bytes = std::move(*bytes);
+    std::optional<FileContent> content = fs_.ReadFile(file.path);
+    if (!content || !content->exists) return std::nullopt;
+    file.bytes = std::move(content->bytes);
     file.encoding = DetectEncoding(file.bytes);
     file.readOnlyFile = fs_.IsReadOnlyFile(file.path);
     if (file.AnsiText()) file.text = WithCrLf(file.bytes);

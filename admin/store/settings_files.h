@@ -64,6 +64,12 @@ struct SettingsFile {
     [[nodiscard]] bool ReadOnly() const { return !AnsiText() || readOnlyFile; }
 };
 
+// What the editor shows for `file`, as UTF-16: its text in its own encoding (the ANSI code page,
+// or UTF-8 or UTF-16 after their byte-order marks), every line end made CR LF and each NUL shown as
+// a space.  A UTF-16 file's odd last byte holds no character; bytes after a UTF-8 mark that are no
+// UTF-8 show as ANSI text.  The page shows ANSI files from `text` instead, which it can save.
+[[nodiscard]] std::u16string ShownText(const SettingsFile& file);
+
 class SettingsFiles {
 public:
     SettingsFiles(FileSystem& fs, Prompts& prompts) : fs_(fs), prompts_(prompts) {}

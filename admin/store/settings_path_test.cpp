@@ -40,7 +40,7 @@ public:
     bool DeleteFolder(const std::string&) override { return false; }
     bool RemoveFile(const std::string&) override { return false; }
     bool WriteFile(const std::string&, const std::string&) override { return false; }
-    std::optional<std::string> ReadFile(const std::string&) override { return std::nullopt; }
+    std::optional<FileContent> ReadFile(const std::string&) override { return std::nullopt; }
     WriteAccess CheckWrite(const std::string&) override { return WriteAccess::Other; }
 };
 
@@ -89,7 +89,7 @@ TEST_F(SettingsPathTest, CreatesTheStoreRootAndLeavesAnExistingOneAlone) {
     ASSERT_TRUE(fs->WriteFile(root + "\\a.ini", "[x]\r\n"));
     view.picked = "";
     location.GetSettingsPath(tmp.Path());
-    EXPECT_EQ(fs->ReadFile(root + "\\a.ini"), "[x]\r\n");
+    EXPECT_EQ(testing::Bytes(*fs, root + "\\a.ini"), "[x]\r\n");
     EXPECT_EQ(fs->Files(root, "*"), std::vector<std::string>{"a.ini"});
     EXPECT_EQ(view.shown, std::vector<std::string>{root});
 }

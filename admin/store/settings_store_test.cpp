@@ -49,7 +49,7 @@ protected:
     const std::string root = cfg + "\\ProfileSettings";
 
     void Write(const std::string& path, const std::string& bytes) { ASSERT_TRUE(fs->WriteFile(path, bytes)); }
-    std::string Read(const std::string& path) { return fs->ReadFile(path).value_or("<missing>"); }
+    std::string Read(const std::string& path) { return testing::Bytes(*fs, path).value_or("<missing>"); }
     std::vector<std::string> Sorted(std::vector<std::string> v) {
         std::sort(v.begin(), v.end());
         return v;
@@ -259,11 +259,15 @@ TEST_F(StoreTest, FilesInAnotherEncodingAreShownReadOnlyAndNeverWritten) {
         const char* name;
         std::string bytes;
         TextEncoding encoding;
+        std::u16string shown;  // in the editor, read-only
     } cases[] = {
-        {"u16.INI", std::string("\xFF\xFE[\0a\0]\0\r\0\n\0", 12), TextEncoding::Utf16LeBom},
-        {"u16be.INI", std::string("\xFE\xFF\0[\0a\0]", 8), TextEncoding::Utf16BeBom},
-        {"u8.INI", "\xEF\xBB\xBF[a]\r\nx=\xC3\xA9\r\n", TextEncoding::Utf8Bom},
-        {"zero.INI", std::string("a\0b", 3), TextEncoding::Binary},
+        {"u16.INI", std::string("\xFF\xFE[\0a\0]\0\r\0\n\0", 12), TextEncoding::Utf16LeBom, u"[a]\r\n"},
+        {"u16be.INI", std::string("\xFE\xFF\0[\0a\0]", 8), TextEncoding::Utf16BeBom, u"[a]"},
+        {"u16lf.INI", std::string("\xFF\xFE" "a\0\n\0b\0\r\0\0\0\x01", 13),
+         TextEncoding::Utf16LeBom, u"a\r\nb\r\n "},
+        {"u8.INI", "\xEF\xBB\xBF[a]\r\nx=\xC3\xA9\r\n", TextEncoding::Utf8Bom, u"[a]\r\nx=\u00E9\r\n"},
+        {"u8bad.INI", "\xEF\xBB\xBFx\xC3\n", TextEncoding::Utf8Bom, u"x\u00C3\r\n"},
+        {"zero.INI", std::string("a\0b\n", 4), TextEncoding::Binary, u"a b\r\n"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -273,6 +277,7 @@ TEST_F(StoreTest, FilesInAnotherEncodingAreShownReadOnlyAndNeverWritten) {
         EXPECT_EQ(loaded->encoding, c.encoding);
         EXPECT_TRUE(loaded->ReadOnly());
         EXPECT_EQ(loaded->bytes, c.bytes);
+        EXPECT_EQ(ShownText(*loaded), c.shown);
         EXPECT_FALSE(files.Save(*loaded, "typed over"));
         EXPECT_EQ(Read(folder + "\\" + c.name), c.bytes);
         std::string refusal = "\"";

@@ -26,6 +26,12 @@ TempFolder::~TempFolder() {
     static_cast<void>(MakeFileSystem()->DeleteFolder(path_));
 }
 
+std::optional<std::string> Bytes(FileSystem& fs, const std::string& path) {
+    std::optional<FileContent> content = fs.ReadFile(path);
+    if (!content || !content->exists) return std::nullopt;
+    return std::move(content->bytes);
+}
+
 std::string TempFolder::operator/(std::string_view name) const {
     std::string rel(name);
     std::replace(rel.begin(), rel.end(), '/', Separator());

@@ -3,8 +3,11 @@
 // /tmp/... natively), so tests can hand them to the real INI and file functions.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
+
+#include "admin/store/file_system.h"
 
 namespace vela::testing {
 
@@ -23,6 +26,9 @@ public:
 private:
     std::string path_;
 };
+
+// The bytes of the file at `path` as `fs` reads them; nullopt when it is missing or unreadable.
+[[nodiscard]] std::optional<std::string> Bytes(FileSystem& fs, const std::string& path);
 
 // The platform's path separator: '\' on Windows, '/' elsewhere.
 [[nodiscard]] char Separator();

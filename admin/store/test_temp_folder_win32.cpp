@@ -1,15 +1,13 @@
 #include <windows.h>
 
 #include "admin/store/test_temp_folder.h"
+#include "admin/win32/wine.h"
 
 namespace vela::testing {
 
 char Separator() { return '\\'; }
 
-bool RunningUnderWine() {
-    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-    return ntdll && ::GetProcAddress(ntdll, "wine_get_version") != nullptr;
-}
+bool RunningUnderWine() { return win32::UnderWine(); }
 
 namespace detail {
 std::string TempRoot() {

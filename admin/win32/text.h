@@ -1,34 +1,41 @@
-// Conversions between the program's 8-bit text and UTF-16, for the few places where the platform
-// speaks UTF-16: NetServerEnum's server names and the wide registry functions.  The code page is
-// explicit at every call: CP_ACP for the ANSI text the program holds, CP_UTF8 for server names.
+// The program's text conversions (admin/common/text.h) in the platform's UTF-16 type, for the
+// places that call wide entry points: controls, the registry, NetServerEnum, wldap32.  wchar_t
+// is a UTF-16 code unit on Windows, so these only change the type around the one pair of pairs;
+// the rule for input that is not what it claims to be is that header's.
 #pragma once
 
 #include <windows.h>
 
+#include <optional>
 #include <string>
 #include <string_view>
 
+#include "admin/common/text.h"
+
 namespace vela::win32 {
 
-// Both take an explicit length, so embedded NULs convert like any other character and no
-// terminator is needed; the empty text converts to the empty text (a zero result would read as a
-// failure).  Characters the target cannot hold become the code page's default character.
-[[nodiscard]] inline std::wstring Widen(std::string_view s, UINT cp) {
-    if (s.empty()) return {};
-    const int len = static_cast<int>(s.size());
-    const int n = ::MultiByteToWideChar(cp, 0, s.data(), len, nullptr, 0);
-    std::wstring out(static_cast<size_t>(n > 0 ? n : 0), L'\0');
-    if (n > 0) ::MultiByteToWideChar(cp, 0, s.data(), len, out.data(), n);
-    return out;
+static_assert(sizeof(wchar_t) == sizeof(char16_t));
+
+// UTF-8 to UTF-16.  Text that is not UTF-8 gives the empty text: these feed controls and the
+// status bar, where showing nothing is the answer (Utf8ToUtf16 tells a caller that must know).
+[[nodiscard]] inline std::wstring Wide(std::string_view utf8) {
+    const std::u16string units = Utf8ToUtf16(utf8).value_or(std::u16string());
+    return std::wstring(units.begin(), units.end());
 }
 
-[[nodiscard]] inline std::string Narrow(std::wstring_view w, UINT cp) {
-    if (w.empty()) return {};
-    const int len = static_cast<int>(w.size());
-    const int n = ::WideCharToMultiByte(cp, 0, w.data(), len, nullptr, 0, nullptr, nullptr);
-    std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
-    if (n > 0) ::WideCharToMultiByte(cp, 0, w.data(), len, out.data(), n, nullptr, nullptr);
-    return out;
+[[nodiscard]] inline std::string Utf8(std::wstring_view wide) {
+    return Utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
+}
+
+// ANSI text to UTF-16; every byte string reads as some text.
+[[nodiscard]] inline std::wstring WideFromAnsi(std::string_view ansi) {
+    const std::u16string units = AnsiToUtf16(ansi);
+    return std::wstring(units.begin(), units.end());
+}
+
+// UTF-16 to ANSI text, or nullopt when the code page cannot carry it exactly.
+[[nodiscard]] inline std::optional<std::string> Ansi(std::wstring_view wide) {
+    return Utf16ToAnsi(std::u16string_view(reinterpret_cast<const char16_t*>(wide.data()), wide.size()));
 }
 
 }  // namespace vela::win32

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <windows.h>
+#include <commctrl.h>
 
 #include <utility>
 
@@ -62,10 +63,30 @@ struct ModuleTraits {
     static HMODULE invalid() noexcept { return nullptr; }
     static void close(HMODULE m) noexcept { ::FreeLibrary(m); }
 };
+struct FindTraits {  // FindFirstFileA
+    static HANDLE invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(HANDLE h) noexcept { ::FindClose(h); }
+};
+struct MenuTraits {  // menus the program loads itself (LoadMenuA), not a window's own
+    static HMENU invalid() noexcept { return nullptr; }
+    static void close(HMENU m) noexcept { ::DestroyMenu(m); }
+};
+struct ImageListTraits {
+    static HIMAGELIST invalid() noexcept { return nullptr; }
+    static void close(HIMAGELIST l) noexcept { ::ImageList_Destroy(l); }
+};
+struct FontTraits {
+    static HFONT invalid() noexcept { return nullptr; }
+    static void close(HFONT f) noexcept { ::DeleteObject(f); }
+};
 
 using UniqueHandle = Unique<HANDLE, HandleTraits>;
 using UniqueFile = Unique<HANDLE, FileTraits>;
 using UniqueKey = Unique<HKEY, KeyTraits>;
 using UniqueModule = Unique<HMODULE, ModuleTraits>;
+using UniqueFind = Unique<HANDLE, FindTraits>;
+using UniqueMenu = Unique<HMENU, MenuTraits>;
+using UniqueImageList = Unique<HIMAGELIST, ImageListTraits>;
+using UniqueFont = Unique<HFONT, FontTraits>;
 
 }  // namespace vela::win32

@@ -47,7 +47,7 @@ void Form1::OnInit() {
 
 void Form1::SetTarget(const std::string& target) {
     target_ = target;
-    if (hwnd_) ::SetDlgItemTextW(hwnd_, IDC_FORM1_LABEL2, Wide(target_).c_str());
+    if (hwnd_) ::SetDlgItemTextW(hwnd_, IDC_FORM1_LABEL2, win32::Wide(target_).c_str());
 }
 
 void Form1::Show(HWND over) {
@@ -92,7 +92,7 @@ bool Form1::Checked(HWND box) const {
 
 std::string Form1::Text(HWND edit) const {
     if (!hwnd_ || !edit) return {};
-    return Utf8(WindowTextW(edit));
+    return win32::Utf8(WindowTextW(edit));
 }
 
 bool Form1::Check1() const { return Checked(check1_); }

@@ -6,25 +6,19 @@
 #include <stdexcept>
 #include <vector>
 
+#include "admin/win32/run_step.h"
 #include "admin/win32/text.h"
 #include "admin/window/resource.h"
 
 namespace vela {
 namespace {
 
+using win32::RunStep;
+
 constexpr char kClassName[] = "VelaConfig.frmConfig";
 constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 constexpr UINT_PTR kTabSubclassId = 1;
-
-// One step of the tab activation; a failing step is passed over and the next one runs.
-void RunStep(const std::function<void()>& step) {
-    if (!step) return;
-    try {
-        step();
-    } catch (...) {
-    }
-}
 
 }  // namespace
 
@@ -435,7 +429,7 @@ void frmConfig::ShowStatus(const std::string& utf8) {
         return;
     }
     statusText_.clear();  // the next ShowCurrentFile writes the file again
-    ::SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(win32::Widen(utf8, CP_UTF8).c_str()));
+    ::SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(win32::Wide(utf8).c_str()));
 }
 
 void frmConfig::ShowCount(const std::string& text) {

@@ -40,21 +40,9 @@
 
 namespace vela {
 
-struct MenuTraits {
-    static HMENU invalid() noexcept { return nullptr; }
-    static void close(HMENU m) noexcept { ::DestroyMenu(m); }
-};
-struct ImageListTraits {
-    static HIMAGELIST invalid() noexcept { return nullptr; }
-    static void close(HIMAGELIST l) noexcept { ::ImageList_Destroy(l); }
-};
-struct FontTraits {
-    static HFONT invalid() noexcept { return nullptr; }
-    static void close(HFONT f) noexcept { ::DeleteObject(f); }
-};
-using UniqueMenu = win32::Unique<HMENU, MenuTraits>;
-using UniqueImageList = win32::Unique<HIMAGELIST, ImageListTraits>;
-using UniqueFont = win32::Unique<HFONT, FontTraits>;
+using win32::UniqueFont;
+using win32::UniqueImageList;
+using win32::UniqueMenu;
 
 // Where the window and its pages reach the platform.  The program (main.cpp) hands in the real
 // ones; the tests script the dialogs and prompts, stand in for the network and record the exit

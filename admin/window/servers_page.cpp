@@ -2,6 +2,7 @@
 
 #include <windowsx.h>
 
+#include "admin/win32/run_step.h"
 #include "admin/win32/text.h"
 #include "admin/window/resource.h"
 #include "admin/window/window_text.h"
@@ -9,16 +10,10 @@
 namespace vela {
 namespace {
 
+using win32::RunStep;
+
 constexpr UINT_PTR kListSubclassId = 1;
 constexpr int kServerNameColumn = 0, kServerTypeColumn = 1;
-
-// One step of the activation; a failing step is passed over and the next one runs.
-void RunStep(const std::function<void()>& step) {
-    try {
-        step();
-    } catch (...) {
-    }
-}
 
 int StateImage(UINT state) { return static_cast<int>((state & LVIS_STATEIMAGEMASK) >> 12); }
 
@@ -157,7 +152,7 @@ void ServersPage::EnumServers() {
     const std::vector<ServerRow>& rows = listing.rows;
     ++ownChecks_;
     for (std::size_t i = 0; i < rows.size(); ++i) {
-        std::wstring name = win32::Widen(rows[i].name, CP_UTF8);
+        std::wstring name = win32::Wide(rows[i].name);
         LVITEMW item{};
         item.mask = LVIF_TEXT | LVIF_IMAGE | LVIF_PARAM;
         item.iItem = static_cast<int>(i);
@@ -184,7 +179,7 @@ void ServersPage::PopulateInstall() {
             continue;
         }
         ::AppendMenuA(serverMenu_, MF_STRING, command, caption.c_str());
-        std::wstring header = win32::Widen(entries[i].columnHeader, CP_ACP);
+        std::wstring header = win32::WideFromAnsi(entries[i].columnHeader);
         // As wide as its header's text and the header's margins (a column without a width is
         // 10 pixels wide, which shows nothing of the name).
         RECT margins{0, 0, 12, 0};  // dialog units
@@ -215,7 +210,7 @@ void ServersPage::ListView2_ItemCheck(int row, bool ticked) {
     if (result.taken) {
         ForgetFailure();
     } else {
-        ShowFailure(TickFailureText(server, win32::Narrow(win32::Widen(type, CP_ACP), CP_UTF8), ticked, result));
+        ShowFailure(TickFailureText(server, Utf16ToUtf8(AnsiToUtf16(type)), ticked, result));
     }
 }
 
@@ -256,7 +251,7 @@ std::string ServersPage::ServerAt(std::size_t row) {
                                                                static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&item)));
         if (n + 1 < text.size()) {
             text.resize(n);
-            return win32::Narrow(text, CP_UTF8);
+            return win32::Utf8(text);
         }
         text.resize(text.size() * 2);  // the name may have been cut off
     }
@@ -283,7 +278,7 @@ void ServersPage::SetCheck(int row, bool checked) {
 }
 
 void ServersPage::SetServerType(int row, const std::string& serverType) {
-    std::wstring text = win32::Widen(serverType, CP_ACP);
+    std::wstring text = win32::WideFromAnsi(serverType);
     LVITEMW item{};
     item.iSubItem = kServerTypeColumn;
     item.pszText = text.data();

@@ -124,7 +124,7 @@ protected:
                 item.cchTextMax = 64;
                 ::SendMessageW(List(), LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
             }
-            rows.push_back(win32::Narrow(name, CP_UTF8) + "|" + win32::Narrow(type, CP_ACP) +
+            rows.push_back(win32::Utf8(name) + "|" + win32::Ansi(type).value_or("<not ANSI>") +
                            (ListView_GetCheckState(List(), i) ? "|x" : "|"));
         }
         return rows;
@@ -133,7 +133,7 @@ protected:
     std::string WideStatusText() const {
         wchar_t text[256] = {};
         ::SendMessageW(StatusBar(), SB_GETTEXTW, 0, reinterpret_cast<LPARAM>(text));
-        return win32::Narrow(text, CP_UTF8);
+        return win32::Utf8(text);
     }
     void PostF5ToList() {
         ::PostMessageA(List(), WM_KEYDOWN, VK_F5, 0x003F0001);
@@ -156,7 +156,7 @@ protected:
             c.pszText = text;
             c.cchTextMax = 64;
             ::SendMessageW(List(), LVM_GETCOLUMNW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&c));
-            headers.push_back(win32::Narrow(text, CP_ACP));
+            headers.push_back(win32::Ansi(text).value_or("<not ANSI>"));
         }
         return headers;
     }
@@ -301,7 +301,7 @@ TEST_F(ServersTab, PackagesOfTheProgramFolderBecomeMenuEntriesAndColumnsOnce) {
     EXPECT_EQ(ContextMenu(), both);
     EXPECT_EQ(Columns(), columns);
     for (int i = 2; i < 4; ++i) {  // each package's column shows its whole name
-        const std::wstring header = win32::Widen(columns[static_cast<std::size_t>(i)], CP_ACP);
+        const std::wstring header = win32::WideFromAnsi(columns[static_cast<std::size_t>(i)]);
         const auto needed = ::SendMessageW(List(), LVM_GETSTRINGWIDTHW, 0, reinterpret_cast<LPARAM>(header.c_str()));
         EXPECT_GT(ListView_GetColumnWidth(List(), i), needed) << columns[static_cast<std::size_t>(i)];
     }

@@ -2,7 +2,7 @@
 
 #include <windowsx.h>
 
-#include "admin/win32/text.h"
+#include "admin/common/text.h"
 #include "admin/window/resource.h"
 #include "admin/window/window_text.h"
 
@@ -16,40 +16,6 @@ std::string ListText(HWND w, UINT lenMsg, UINT textMsg, LRESULT index) {
     const LRESULT got = ::SendMessageA(w, textMsg, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text.data()));
     text.resize(got < 0 ? 0 : static_cast<size_t>(got));
     return text;
-}
-
-std::wstring ShownText(const SettingsFile& file) {
-    const std::string& b = file.bytes;
-    std::wstring text;
-    switch (file.encoding) {
-    case TextEncoding::Utf8Bom:
-        text = win32::Widen(std::string_view(b).substr(3), CP_UTF8);
-        break;
-    case TextEncoding::Utf16LeBom:
-    case TextEncoding::Utf16BeBom:
-        for (size_t i = 2; i + 1 < b.size(); i += 2) {
-            const auto lo = static_cast<unsigned char>(b[i]), hi = static_cast<unsigned char>(b[i + 1]);
-            text += file.encoding == TextEncoding::Utf16LeBom ? static_cast<wchar_t>(lo | hi << 8)
-                                                               : static_cast<wchar_t>(hi | lo << 8);
-        }
-        break;
-    default:
-        text = win32::Widen(b, CP_ACP);
-        break;
-    }
-    std::wstring shown;
-    for (size_t i = 0; i < text.size(); ++i) {
-        const wchar_t c = text[i];
-        if (c == L'\0') {
-            shown += L' ';  // would end the editor's text
-        } else if (c == L'\n' || c == L'\r') {
-            if (c == L'\r' && i + 1 < text.size() && text[i + 1] == L'\n') ++i;
-            shown += L"\r\n";
-        } else {
-            shown += c;
-        }
-    }
-    return shown;
 }
 
 }  // namespace
@@ -148,7 +114,8 @@ void SettingsPage::ShowInEditor(const SettingsFile* file) {
     } else if (file->AnsiText()) {
         ::SetWindowTextA(edit, file->text.c_str());
     } else {
-        ::SetWindowTextW(edit, ShownText(*file).c_str());
+        const std::u16string shown = ShownText(*file);
+        ::SetWindowTextW(edit, reinterpret_cast<const wchar_t*>(shown.c_str()));
     }
     ::SendMessageA(edit, EM_SETREADONLY, file && file->ReadOnly() ? TRUE : FALSE, 0);
     ::SendMessageA(edit, EM_SETMODIFY, FALSE, 0);
@@ -167,7 +134,7 @@ HBRUSH SettingsPage::OnCtlColorStatic(HDC dc, HWND control) {
 void SettingsPage::ShowRefusal(const std::string& refusal) {
     if (refusal.empty() && !refusalShown_) return;
     refusalShown_ = !refusal.empty();
-    host_.ShowStatus(win32::Narrow(win32::Widen(refusal, CP_ACP), CP_UTF8));
+    host_.ShowStatus(Utf16ToUtf8(AnsiToUtf16(refusal)));
 }
 
 void SettingsPage::File1_Click() {

@@ -219,7 +219,7 @@ void UsersPage::ClearTree() {
 }
 
 void UsersPage::AddNode(const directory::TreeNode& node) {
-    std::wstring text = Wide(node.text);
+    std::wstring text = win32::Wide(node.text);
     TVINSERTSTRUCTW insert{};
     insert.hParent = node.parent.empty() ? TVI_ROOT : ItemOf(node.parent);
     insert.hInsertAfter = TVI_LAST;
@@ -264,7 +264,7 @@ void UsersPage::ListView1_GetDispInfo(NMLVDISPINFOW& info) {
     const directory::UserRow& row = rows_[static_cast<size_t>(item.iItem)];
     if (item.mask & LVIF_TEXT) {
         const std::string& text = item.iSubItem == 0 ? row.userId : item.iSubItem == 1 ? row.profilePath : row.tsProfilePath;
-        shown_ = Wide(text);
+        shown_ = win32::Wide(text);
         if (item.pszText && item.cchTextMax > 0) {
             const size_t n = std::min(shown_.size(), static_cast<size_t>(item.cchTextMax - 1));
             std::copy_n(shown_.data(), n, item.pszText);

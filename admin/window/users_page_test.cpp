@@ -10,6 +10,7 @@
 
 #include "admin/directory/directory.h"
 #include "admin/directory/user_parameters.h"
+#include "admin/win32/text.h"
 #include "admin/window/resource.h"
 #include "admin/window/testing/window_test.h"
 
@@ -56,10 +57,7 @@ bool Eventually(const std::function<bool()>& done) {
     return false;
 }
 
-std::string Utf8(const wchar_t* w) {
-    const std::wstring s(w);
-    return directory::UnitsToUtf8(std::u16string(s.begin(), s.end()));
-}
+std::string Utf8(const wchar_t* w) { return win32::Utf8(w); }
 
 // A user as the directory holds it: "profile|ts", "-" for not set.
 std::string Stored(const std::string& dn) {

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "admin/win32/wine.h"
+
 namespace vela::testing {
 
 std::string WinPath(std::string path) {
@@ -116,10 +118,7 @@ void ConfigureFakeReg(const std::string& logPath, int sleepMs, int exitCode) {
     ::SetEnvironmentVariableA("VELA_FAKE_REG_EXIT", std::to_string(exitCode).c_str());
 }
 
-bool IsWine() {
-    const HMODULE ntdll = ::GetModuleHandleA("ntdll.dll");
-    return ntdll && ::GetProcAddress(ntdll, "wine_get_version");
-}
+bool IsWine() { return win32::UnderWine(); }
 
 std::optional<std::string> GetEnv(const char* name) {
     std::string buf(32768, '\0');

@@ -19,6 +19,7 @@
 
 #include "admin/directory/directory.h"
 #include "admin/directory/user_parameters.h"
+#include "admin/win32/text.h"
 #include "admin/window/testing/driver.h"
 #include "admin/window/testing/support.h"
 
@@ -46,10 +47,7 @@ std::string ServerUrl() { return FolderFile("url"); }
 
 dir::Connection Connect() { return dir::ConnectLdap(dir::ConnectionSettings{ServerUrl(), {}, {}}); }
 
-std::string Utf8(const wchar_t* w) {
-    std::wstring s(w);
-    return dir::UnitsToUtf8(std::u16string(s.begin(), s.end()));
-}
+std::string Utf8(const wchar_t* w) { return vela::win32::Utf8(w); }
 
 // A block of memory in the program's process, for the control messages that carry pointers.
 class Remote {

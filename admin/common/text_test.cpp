@@ -1,11 +1,31 @@
-// The ANSI form of the terminal-server path: natively the ISO 8859-1 model, under Wine the
-// process's code page through WideCharToMultiByte.  Both give the exact bytes or nothing.
-#include "admin/directory/ansi_text.h"
+// The program's text conversions and their one rule: exact, or nothing.  UTF-8 is the same code
+// in both trees; ANSI is natively the ISO 8859-1 model, under Wine the process's code page through
+// WideCharToMultiByte.
+#include "admin/common/text.h"
 
 #include <gtest/gtest.h>
 
-namespace vela::directory {
+#include <cstdint>
+
+namespace vela {
 namespace {
+
+TEST(Utf8ToUtf16, AcceptsWhatServersSendAndRejectsTheRest) {
+    // Every single code unit, lone surrogates and U+0000 included, survives the round trip.
+    for (std::uint32_t u = 0; u <= 0xFFFF; ++u) {
+        const std::u16string one(1, static_cast<char16_t>(u));
+        const auto back = Utf8ToUtf16(Utf16ToUtf8(one));
+        ASSERT_TRUE(back && *back == one) << u;
+    }
+    const std::u16string pair = u"\xD83D\xDE00";
+    EXPECT_EQ(Utf16ToUtf8(pair), "\xF0\x9F\x98\x80");
+    EXPECT_EQ(Utf8ToUtf16("\xF0\x9F\x98\x80"), pair);
+    EXPECT_EQ(Utf8ToUtf16("\xED\xA0\x80"), std::u16string(1, u'\xD800'));
+    for (std::string_view bad : {"\x80", "\xC0\x80", "\xC1\xBF", "\xE0\x80\x80", "\xE3\x94", "\xF0\x80\x80\x80",
+                                 "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80", "\xFF", "a\xC3"}) {
+        EXPECT_FALSE(Utf8ToUtf16(bad)) << ::testing::PrintToString(std::string(bad));
+    }
+}
 
 TEST(Utf16ToAnsi, ExactBytesOrNothing) {
     // The table is a Western code page's (1252, or the native model): there 0xE9 is e-acute and
@@ -34,4 +54,4 @@ TEST(Utf16ToAnsi, ExactBytesOrNothing) {
 }
 
 }  // namespace
-}  // namespace vela::directory
+}  // namespace vela

@@ -1,6 +1,6 @@
-#include "admin/directory/ansi_text.h"
+#include "admin/common/text.h"
 
-namespace vela::directory {
+namespace vela {
 
 // ISO 8859-1: a byte is the code point of the same number, so exactly U+0000..U+00FF fit.
 std::optional<std::string> Utf16ToAnsi(std::u16string_view text) {
@@ -20,4 +20,4 @@ std::u16string AnsiToUtf16(std::string_view ansi) {
     return out;
 }
 
-}  // namespace vela::directory
+}  // namespace vela

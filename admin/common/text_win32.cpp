@@ -1,8 +1,8 @@
 #include <windows.h>
 
-#include "admin/directory/ansi_text.h"
+#include "admin/common/text.h"
 
-namespace vela::directory {
+namespace vela {
 
 std::optional<std::string> Utf16ToAnsi(std::u16string_view text) {
     if (text.empty()) return std::string();  // a zero result would read as failure
@@ -34,4 +34,4 @@ std::u16string AnsiToUtf16(std::string_view ansi) {
     return out;
 }
 
-}  // namespace vela::directory
+}  // namespace vela
