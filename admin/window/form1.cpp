@@ -94,11 +94,11 @@ std::string Form1::Text(HWND edit) const {
     return Utf8(text);
 }
 
-bool Form1::Check1() const { return Checked(check1_); }
-std::string Form1::Text1() const { return Text(text1_); }
-bool Form1::Check2() const { return Checked(check2_); }
-std::string Form1::Text2() const { return Text(text2_); }
-bool Form1::Check3() const { return Checked(check3_); }
+bool Form1::writeProfilePath() const { return Checked(check1_); }
+std::string Form1::profilePath() const { return Text(text1_); }
+bool Form1::writeTsProfilePath() const { return Checked(check2_); }
+std::string Form1::tsProfilePath() const { return Text(text2_); }
+bool Form1::recursive() const { return Checked(check3_); }
 
 INT_PTR CALLBACK Form1::Thunk(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     try {

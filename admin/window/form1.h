@@ -47,11 +47,11 @@ public:
     void Command2_Click();
 
     // ChangerForm, read from the controls as they are now.
-    bool Check1() const override;
-    std::string Text1() const override;
-    bool Check2() const override;
-    std::string Text2() const override;
-    bool Check3() const override;
+    bool writeProfilePath() const override;     // Check1
+    std::string profilePath() const override;   // Text1
+    bool writeTsProfilePath() const override;   // Check2
+    std::string tsProfilePath() const override; // Text2
+    bool recursive() const override;            // Check3
 
 private:
     static INT_PTR CALLBACK Thunk(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept;

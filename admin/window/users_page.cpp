@@ -94,10 +94,10 @@ void UsersPage::LoadDomain() {
     ShowListing(tab_.LoadDomain());
 }
 
-void UsersPage::ListOU(const std::string& currOU) {
+void UsersPage::ListContainer(const std::string& path) {
     if (links_.showCount) links_.showCount({});  // the last change's count belongs to the listing before
     if (links_.busy) links_.busy(true);
-    const directory::Outcome listed = tab_.ListOU(currOU);  // a container that cannot be read leaves the list empty
+    const directory::Outcome listed = tab_.ListContainer(path);  // a container that cannot be read leaves the list empty
     if (links_.busy) links_.busy(false);
     // The tree's root is no container: double-clicking it empties the list and is no failure.
     ShowListing(listed.fault == directory::Fault::BadPath ? directory::Outcome{} : listed);
@@ -110,7 +110,7 @@ void UsersPage::ShowListing(const directory::Outcome& listed) {
 void UsersPage::TreeView1_DblClick() {
     const std::string key = KeyOf();
     if (key.empty()) return;
-    ListOU(key);
+    ListContainer(key);
     // The listing may have let a rebuild through: expand the node if it is still there.
     if (HTREEITEM item = ItemOf(key)) TreeView_Expand(Tree(), item, TVE_EXPAND);
 }

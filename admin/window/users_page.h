@@ -43,7 +43,7 @@ public:
     void OnActivate() override;
 
     void LoadDomain();
-    void ListOU(const std::string& currOU);
+    void ListContainer(const std::string& path);
     // Double-click in the tree: lists the selected node, then expands it.
     void TreeView1_DblClick();
     // A mouse button released in the tree: the selected node becomes Form1's target; the right
