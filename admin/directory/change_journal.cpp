@@ -118,14 +118,22 @@ bool StillAsWritten(const UndoRecord& r, const LdapEntry& now) {
     return true;
 }
 
-// The newest journal of the folder: names begin with the time of the run.
+// The newest journal of the folder: the one written last, of two written in the same clock tick
+// the later name (names begin with the time of the run).
 std::optional<fs::path> NewestJournal(const fs::path& folder) {
     std::error_code ec;
     std::optional<fs::path> newest;
+    fs::file_time_type newestTime{};
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const fs::path& p = it->path();
         if (p.extension() != ".ldif") continue;
-        if (!newest || p.filename() > newest->filename()) newest = p;
+        std::error_code timeError;
+        const auto time = fs::last_write_time(p, timeError);
+        if (timeError) continue;
+        if (!newest || time > newestTime || (time == newestTime && p.filename() > newest->filename())) {
+            newest = p;
+            newestTime = time;
+        }
     }
     return newest;
 }

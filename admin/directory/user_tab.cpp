@@ -61,6 +61,7 @@ Outcome UserTab::LoadDomain() {
     view_.ClearTree();
     AddNode(TreeNode{kRootKey, "", kRootText, kImageRoot});
     if (!found) {
+        listed_.clear();
         view_.ClearList();
         return found;
     }
@@ -75,11 +76,13 @@ Outcome UserTab::ListContainer(std::string_view path) {
     const unsigned generation = ++generation_;
     // Not a directory path (the root node): nothing to connect to; the list is emptied all the same.
     if (!ParsePath(path)) {
+        listed_.clear();
         view_.ClearList();
         return Failure(Fault::BadPath, "not a container's path: " + std::string(path));
     }
     auto c = connector_();
     if (!c.outcome) {
+        listed_.clear();
         view_.ClearList();
         return c.outcome;
     }
@@ -90,6 +93,7 @@ Outcome UserTab::ListContainer(std::string_view path) {
 
 Outcome UserTab::List(Directory& dir, std::string_view path, unsigned generation) {
     const std::string parent(path);
+    listed_ = parent;
     view_.ClearList();
     view_.BeginRows();
     int n = 0;

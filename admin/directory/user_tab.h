@@ -87,6 +87,8 @@ public:
 
     [[nodiscard]] const std::vector<TreeNode>& nodes() const noexcept { return nodes_; }
     [[nodiscard]] bool HasNode(std::string_view key) const { return keys_.contains(std::string(key)); }
+    // The path of the container whose users the list shows; empty when none.
+    [[nodiscard]] const std::string& listed() const noexcept { return listed_; }
 
 private:
     Outcome List(Directory& dir, std::string_view path, unsigned generation);
@@ -98,6 +100,7 @@ private:
     std::vector<TreeNode> nodes_;
     std::unordered_set<std::string> keys_;
     unsigned generation_ = 0;  // changes with every listing and rebuild
+    std::string listed_;
 };
 
 }  // namespace vela::directory

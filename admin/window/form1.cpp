@@ -69,7 +69,10 @@ void Form1::Command1_Click() {
     HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
     directory::ChangeCount count;
     try {
-        count = directory::PathChanger(links_.connector, *this, links_.pump).Run(target_);
+        // Without a folder for the journal the run stops before any user and says so.
+        count = directory::PathChanger(links_.connector, *this, links_.pump,
+                                       directory::JournalFolder().value_or(std::filesystem::path()))
+                    .Run(target_);
     } catch (...) {
         // Fails quietly like every step; what was done is counted.
     }
@@ -77,6 +80,13 @@ void Form1::Command1_Click() {
     ::SetCursor(previous);
     if (hwnd_) ::ShowWindow(hwnd_, SW_HIDE);
     if (links_.showCount) links_.showCount(directory::StatusText(count));
+    if (links_.changed && !count.writtenDns.empty()) {
+        try {
+            links_.changed(count.writtenDns);
+        } catch (...) {
+            // A list that cannot be read again keeps what it showed.
+        }
+    }
 }
 
 void Form1::Command2_Click() {

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "admin/directory/path_changer.h"
 
@@ -19,8 +20,10 @@ struct Form1Links {
     directory::Connector connector;
     // Dispatches pending messages the way the main loop does; runs between units of the walk.
     std::function<void()> pump;
-    // After OK: "12 users changed, 1 not changed" for the main window's status bar.
+    // After OK: "12 users changed, 1 not changed; journal: ..." for the main window's status bar.
     std::function<void(const std::string&)> showCount;
+    // After OK, with the users written (LDAP-style DNs): the page reads its list again.
+    std::function<void(const std::vector<std::string>&)> changed;
 };
 
 class Form1 final : public directory::ChangerForm {
