@@ -374,7 +374,7 @@ UndoResult UndoLastChange(const Connector& connector, const fs::path& folder, co
     }
     std::ifstream in(*newest, std::ios::binary);
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto records = in.bad() ? std::nullopt : ParseUndoRecords(text);
+    const auto records = !in.is_open() || in.bad() ? std::nullopt : ParseUndoRecords(text);
     if (!records) {
         result.state = UndoResult::State::Unreadable;
         return result;

@@ -64,7 +64,7 @@ bool Form1::Translate(MSG& msg) {
 // OK: the walk under the hourglass, then the count to the main window and the dialog hidden.
 // A second OK while the walk lets messages through is passed over.
 void Form1::Command1_Click() {
-    if (running_) return;
+    if (running_ || (links_.undoing && links_.undoing())) return;
     running_ = true;
     HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
     directory::ChangeCount count;

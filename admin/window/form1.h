@@ -24,6 +24,8 @@ struct Form1Links {
     std::function<void(const std::string&)> showCount;
     // After OK, with the users written (LDAP-style DNs): the page reads its list again.
     std::function<void(const std::vector<std::string>&)> changed;
+    // True while an undo runs: OK then writes nothing, the undo would meet its own users changed.
+    std::function<bool()> undoing;
 };
 
 class Form1 final : public directory::ChangerForm {

@@ -248,7 +248,8 @@ void UsersPage::mnuChange_Click() { EnsureForm1().Show(::GetAncestor(hwnd_, GA_R
 
 Form1& UsersPage::EnsureForm1() {
     if (!form1_) form1_ = std::make_unique<Form1>(instance_, Form1Links{links_.connector, links_.pump, links_.showCount,
-                                                                      [this](const std::vector<std::string>& dns) { Changed(dns); }});
+                                                                      [this](const std::vector<std::string>& dns) { Changed(dns); },
+                                                                      [this] { return undoing_; }});
     form1_->Create();
     return *form1_;
 }
