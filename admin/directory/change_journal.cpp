@@ -296,10 +296,15 @@ std::optional<ChangeJournal> ChangeJournal::Create(const fs::path& folder, std::
         return std::nullopt;
     }
     const std::string stem = Stamp(now, "%Y%m%d-%H%M%S") + " " + FileNamePart(target);
+    // Never over another journal: runs of the same container in the same second get a number.
     fs::path file;
-    for (int k = 1; k < 100; ++k) {
-        file = folder / FromUtf8(stem + (k == 1 ? std::string() : " (" + std::to_string(k) + ")") + ".ldif");
-        if (!fs::exists(file, ec)) break;
+    for (int k = 1; file.empty() && k < 100; ++k) {
+        fs::path candidate = folder / FromUtf8(stem + (k == 1 ? std::string() : " (" + std::to_string(k) + ")") + ".ldif");
+        if (!fs::exists(candidate, ec) && !ec) file = std::move(candidate);
+    }
+    if (file.empty()) {
+        why = "no free name for it in " + PathText(folder);
+        return std::nullopt;
     }
     std::ofstream out(file, std::ios::binary | std::ios::trunc);
     if (!out) {

@@ -41,6 +41,7 @@ namespace vela::directory {
 struct UndoRecord {
     std::string dn;
     std::vector<Modification> modifications;
+    friend bool operator==(const UndoRecord&, const UndoRecord&) = default;
 };
 // The undo of `written` (profilePath and userParameters; other attributes are not undone): per
 // attribute, delete the value the change left and add the value it found.  Empty when the change

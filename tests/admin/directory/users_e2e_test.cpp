@@ -410,18 +410,7 @@ TEST_F(UsersE2E, ChangeUndoAndExportOfOneContainer) {
     EXPECT_TRUE(d::WaitFor([&] { return RowText(list, 0, 0) == "slash"; })) << RowText(list, 0, 0);
 
     // "Export list...": the list's popup, its one item, the save dialog.
-    const POINT rowAt = [&] {
-        RECT row{};
-        row.left = LVIR_LABEL;
-        Remote rect(app_->id(), sizeof(RECT));
-        rect.Write(&row, sizeof row);
-        rect.Send(list, LVM_GETITEMRECT, 0);
-        rect.Read(&row, sizeof row);
-        POINT p{(row.left + row.right) / 2, (row.top + row.bottom) / 2};
-        ::ClientToScreen(list, &p);
-        return p;
-    }();
-    MouseAt(rowAt, true, 1);
+    ASSERT_TRUE(d::RightClick(list));
     ASSERT_TRUE(d::WaitFor([&] { return !d::TopLevelWindows(app_->id(), "#32768").empty(); }, 5000)) << "no popup on the list";
     d::PressKey(VK_DOWN);
     d::PressKey(VK_RETURN);
