@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <ctime>
 #include <iterator>
-#include <sstream>
 #include <system_error>
 
 #include "admin/common/ascii.h"
