@@ -64,12 +64,15 @@ bool Form1::Translate(MSG& msg) {
 // OK: the walk under the hourglass, then the count to the main window and the dialog hidden.
 // A second OK while the walk lets messages through is passed over.
 void Form1::Command1_Click() {
-    if (running_) return;
+    if (running_ || (links_.undoing && links_.undoing())) return;
     running_ = true;
     HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_WAIT)));
     directory::ChangeCount count;
     try {
-        count = directory::PathChanger(links_.connector, *this, links_.pump).Run(target_);
+        // Without a folder for the journal the run stops before any user and says so.
+        count = directory::PathChanger(links_.connector, *this, links_.pump,
+                                       directory::JournalFolder().value_or(std::filesystem::path()))
+                    .Run(target_);
     } catch (...) {
         // Fails quietly like every step; what was done is counted.
     }
@@ -77,6 +80,13 @@ void Form1::Command1_Click() {
     ::SetCursor(previous);
     if (hwnd_) ::ShowWindow(hwnd_, SW_HIDE);
     if (links_.showCount) links_.showCount(directory::StatusText(count));
+    if (links_.changed && !count.writtenDns.empty()) {
+        try {
+            links_.changed(count.writtenDns);
+        } catch (...) {
+            // A list that cannot be read again keeps what it showed.
+        }
+    }
 }
 
 void Form1::Command2_Click() {
@@ -94,11 +104,11 @@ std::string Form1::Text(HWND edit) const {
     return win32::Utf8(text);
 }
 
-bool Form1::Check1() const { return Checked(check1_); }
-std::string Form1::Text1() const { return Text(text1_); }
-bool Form1::Check2() const { return Checked(check2_); }
-std::string Form1::Text2() const { return Text(text2_); }
-bool Form1::Check3() const { return Checked(check3_); }
+bool Form1::writeProfilePath() const { return Checked(check1_); }
+std::string Form1::profilePath() const { return Text(text1_); }
+bool Form1::writeTsProfilePath() const { return Checked(check2_); }
+std::string Form1::tsProfilePath() const { return Text(text2_); }
+bool Form1::recursive() const { return Checked(check3_); }
 
 INT_PTR CALLBACK Form1::Thunk(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept {
     try {

@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "admin/directory/path_changer.h"
 
@@ -19,8 +20,12 @@ struct Form1Links {
     directory::Connector connector;
     // Dispatches pending messages the way the main loop does; runs between units of the walk.
     std::function<void()> pump;
-    // After OK: "12 users changed, 1 not changed" for the main window's status bar.
+    // After OK: "12 users changed, 1 not changed; journal: ..." for the main window's status bar.
     std::function<void(const std::string&)> showCount;
+    // After OK, with the users written (LDAP-style DNs): the page reads its list again.
+    std::function<void(const std::vector<std::string>&)> changed;
+    // True while an undo runs: OK then writes nothing, the undo would meet its own users changed.
+    std::function<bool()> undoing;
 };
 
 class Form1 final : public directory::ChangerForm {
@@ -47,11 +52,11 @@ public:
     void Command2_Click();
 
     // ChangerForm, read from the controls as they are now.
-    bool Check1() const override;
-    std::string Text1() const override;
-    bool Check2() const override;
-    std::string Text2() const override;
-    bool Check3() const override;
+    bool writeProfilePath() const override;     // Check1
+    std::string profilePath() const override;   // Text1
+    bool writeTsProfilePath() const override;   // Check2
+    std::string tsProfilePath() const override; // Text2
+    bool recursive() const override;            // Check3
 
 private:
     static INT_PTR CALLBACK Thunk(HWND h, UINT msg, WPARAM wp, LPARAM lp) noexcept;

@@ -115,7 +115,7 @@ frmConfig::frmConfig(HINSTANCE instance, FrameServices services)
               .ShowStatus = [this](const std::string& text) { ShowStatus(text); },
           })),
       usersPage_(std::make_unique<UsersPage>(
-          instance, imageList_.get(), ::GetSubMenu(contextMenus_.get(), 1),
+          instance, imageList_.get(), ::GetSubMenu(contextMenus_.get(), 1), ::GetSubMenu(contextMenus_.get(), 2),
           UsersPageLinks{
               .connector = services_.directory ? services_.directory : directory::LdapConnector(),
               .pump = [this] { PumpMessages(true); },

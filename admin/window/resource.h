@@ -102,6 +102,11 @@
 #define IDM_CHANGE_SERVER_TYPE 40101
 #define IDM_INSTALL_FIRST 40110
 #define IDM_CHANGE_PROFILE_PATH 40201
+#define IDM_UNDO_LAST_CHANGE 40202
+#define IDM_EXPORT_LIST 40301
+// Posted by the "User Configuration" page to itself: the list's right button, handled once the
+// list has finished with the click.
+#define IDM_USERS_LIST_MENU 40390
 
 // Strings.
 #define IDS_CAPTION 1
@@ -122,3 +127,5 @@
 #define IDS_COLUMN_PROFILEPATH 41
 #define IDS_COLUMN_TSPROFILEPATH 42
 #define IDS_CHECK2_TIP 43
+#define IDS_EXPORT_TITLE 44
+#define IDS_EXPORT_FILTER 45
