@@ -320,8 +320,8 @@ bool ValueChangedMeanwhile(const Outcome& o) {
 
 }  // namespace
 
-Outcome Directory::SetInfo(const DirObject& object, const Changes& changes) {
-    Outcome o = Commit(object, changes);
+Outcome Directory::SetInfo(const DirObject& object, const Changes& changes, Written* written) {
+    Outcome o = Commit(object, changes, written);
     const bool writesUserParameters =
         std::any_of(changes.items_.begin(), changes.items_.end(), [](const auto& item) { return item.attribute.empty(); });
     if (!writesUserParameters || !ValueChangedMeanwhile(o)) return o;
@@ -329,11 +329,34 @@ Outcome Directory::SetInfo(const DirObject& object, const Changes& changes) {
     // once; a second refusal stands.
     DirObject now;
     if (!Bind(object.adsPath, now) || now.userParameters == object.userParameters) return o;
-    return Commit(now, changes);
+    return Commit(now, changes, written);
 }
 
-Outcome Directory::Commit(const DirObject& object, const Changes& changes) {
+Outcome Directory::Commit(const DirObject& object, const Changes& changes, Written* written) {
     std::vector<Modification> mods;
+    if (Outcome planned = Plan(object, changes, mods); !planned) return planned;
+    if (written) *written = Written{object, mods};
+    if (mods.empty()) return {};
+    return client_.Modify(object.dn, mods);
+}
+
+Outcome Directory::Read(std::string_view dn, const std::vector<std::string>& attributes, LdapEntry& out) {
+    bool found = false;
+    Outcome o = client_.Search(SearchRequest{std::string(dn), Scope::Base, {}, attributes}, [&](LdapEntry&& e) {
+        out = std::move(e);
+        found = true;
+        return false;
+    });
+    if (o && !found) return Failure(Fault::NoSuchObject, "no object at " + std::string(dn), 32);
+    return o;
+}
+
+Outcome Directory::Modify(std::string_view dn, const std::vector<Modification>& modifications) {
+    return client_.Modify(dn, modifications);
+}
+
+Outcome Directory::Plan(const DirObject& object, const Changes& changes, std::vector<Modification>& mods) const {
+    mods.clear();
     for (const auto& item : changes.items_) {
         if (!item.attribute.empty()) {
             if (item.value) {
@@ -370,8 +393,7 @@ Outcome Directory::Commit(const DirObject& object, const Changes& changes) {
             mods.push_back(Modification{Modification::Op::Delete, "userParameters", {*object.userParameters}});
         mods.push_back(Modification{Modification::Op::Add, "userParameters", {BlobToWire(w.blob)}});
     }
-    if (mods.empty()) return {};
-    return client_.Modify(object.dn, mods);
+    return {};
 }
 
 }  // namespace vela::directory

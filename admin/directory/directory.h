@@ -63,6 +63,13 @@ private:
     std::vector<Item> items_;
 };
 
+// What a commit sent: the object as it was when the modify was built (read again when another
+// tool had changed its userParameters meanwhile) and the modify itself.
+struct Written {
+    DirObject basis;
+    std::vector<Modification> modifications;
+};
+
 class Directory {
 public:
     // `server` ("host:port"), when given, is put into every path made, as the provider does for
@@ -86,10 +93,18 @@ public:
     // page (Fault::Lossy), fails the whole commit and nothing is written.
     // When another tool changed the value since it was read, the server refuses the modify; the
     // object is then read again and the commit made once more on the value it holds now.
-    [[nodiscard]] Outcome SetInfo(const DirObject& object, const Changes& changes);
+    // `written`, when given, receives what the commit sent (also when the server refused it).
+    [[nodiscard]] Outcome SetInfo(const DirObject& object, const Changes& changes, Written* written = nullptr);
+    // The modify SetInfo would send for `changes` on `object` as read, or why it would send none;
+    // sends nothing.
+    [[nodiscard]] Outcome Plan(const DirObject& object, const Changes& changes, std::vector<Modification>& out) const;
+    // The attributes named of the object with LDAP-style DN `dn`, as the server holds them.
+    [[nodiscard]] Outcome Read(std::string_view dn, const std::vector<std::string>& attributes, LdapEntry& out);
+    // One modify of the object with LDAP-style DN `dn`, sent as given (an undo's guarded records).
+    [[nodiscard]] Outcome Modify(std::string_view dn, const std::vector<Modification>& modifications);
 
 private:
-    [[nodiscard]] Outcome Commit(const DirObject& object, const Changes& changes);
+    [[nodiscard]] Outcome Commit(const DirObject& object, const Changes& changes, Written* written);
 
     LdapClient& client_;
     std::string server_;

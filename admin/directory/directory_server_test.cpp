@@ -21,7 +21,9 @@
 #include <unistd.h>
 #endif
 
+#include "admin/directory/change_journal.h"
 #include "admin/directory/directory.h"
+#include "admin/directory/path_changer.h"
 #include "admin/directory/server_accounts.h"
 #include "admin/directory/user_parameters.h"
 
@@ -519,6 +521,75 @@ TEST_F(DirectoryServer, ServerStoppedMidRun) {
     }
     EXPECT_EQ(written, 100);
 }
+
+#ifndef _WIN32
+// A change of CN=Users (a full Windows value, a dial-in value, none, a damaged one, a name with a
+// comma), with another tool writing one user in between: the undo through the layer and the
+// journal replayed by ldapmodify each leave the container as it was, but for that user.
+TEST_F(DirectoryServer, ChangeUndoneLeavesTheDirectoryAsItWas) {
+    if (Samba()) GTEST_SKIP() << "the domain controller refuses userParameters over LDAP";
+    struct Form : ChangerForm {
+        bool writeProfilePath() const override { return true; }
+        std::string profilePath() const override { return "\\\\fs\\undo"; }
+        bool writeTsProfilePath() const override { return true; }
+        std::string tsProfilePath() const override { return "\\\\ts\\M\xC3\xBCller\\undo"; }
+        bool recursive() const override { return false; }
+    } form;
+    const std::string users = std::string("CN=Users,") + kDomain;
+    const std::string url = Server().url;
+    const auto run = [](const std::string& cmd) {
+        std::string out;
+        if (FILE* p = popen(cmd.c_str(), "r")) {
+            char buf[4096];
+            for (std::size_t n; (n = fread(buf, 1, sizeof buf, p)) > 0;) out.append(buf, n);
+            pclose(p);
+        }
+        return out;
+    };
+    // Everything but Carol, whom the other tool writes.
+    const auto dump = [&] {
+        return run("ldapsearch -x -LLL -o ldif-wrap=no -H " + url + " -b '" + users + "' '(!(sAMAccountName=carol))'");
+    };
+    const std::string carolDn = "CN=Carol," + users;
+    const auto carolProfile = Stored(carolDn, "profilePath");
+    const auto carolParameters = Stored(carolDn, "userParameters");
+    ASSERT_TRUE(carolProfile && carolParameters);
+    const std::filesystem::path folder = std::filesystem::path(::testing::TempDir()) / ("journals-" + std::to_string(getpid()));
+    std::filesystem::remove_all(folder);
+    const Connector connector = [] { return ConnectLdap(Server()); };
+    const std::string before = dump();
+    ASSERT_NE(before.find("sAMAccountName: alice"), std::string::npos) << before;
+
+    for (const bool withLdapmodify : {false, true}) {
+        SCOPED_TRACE(withLdapmodify ? "ldapmodify -c -f" : "through the layer");
+        const ChangeCount count = PathChanger(connector, form, {}, folder,
+                                              std::chrono::system_clock::now() + std::chrono::minutes(withLdapmodify))
+                                      .Run("LDAP://" + users);
+        EXPECT_EQ(count.notChanged, 1) << StatusText(count);  // Dave's damaged value
+        ASSERT_GE(count.changed, 5) << StatusText(count);
+        ASSERT_NE(dump(), before);
+        // Another tool writes Carol's profile path after the change.
+        DirObject carol;
+        ASSERT_TRUE(dir_->Bind("LDAP://CN=Carol," + users, carol));
+        Changes other;
+        other.Put("profilePath", "\\\\other\\carol");
+        ASSERT_TRUE(dir_->SetInfo(carol, other));
+        if (withLdapmodify) {
+            run("ldapmodify -x -c -H " + url + " -f '" + count.journal + "' >/dev/null 2>&1");
+        } else {
+            const UndoResult undone = UndoLastChange(connector, folder);
+            EXPECT_EQ(UndoStatusText(undone), std::to_string(count.changed - 1) + " users restored, 1 not restored: changed since");
+        }
+        EXPECT_EQ(dump(), before);
+        // Carol keeps the other tool's value and the change's userParameters: nothing of hers is undone.
+        EXPECT_EQ(Stored(carolDn, "profilePath"), "\\\\other\\carol");
+        EXPECT_NE(Stored(carolDn, "userParameters"), carolParameters);
+        ASSERT_TRUE(dir_->Modify(carolDn, {{Modification::Op::Replace, "profilePath", {*carolProfile}},
+                                           {Modification::Op::Replace, "userParameters", {*carolParameters}}}));
+    }
+    std::filesystem::remove_all(folder);
+}
+#endif
 
 }  // namespace
 }  // namespace vela::directory

@@ -79,6 +79,7 @@ struct Modification {
     // Replace: the new values; Delete: these values, empty = the whole attribute; Add: the values
     // added (a single-valued attribute that holds another value then refuses the whole modify).
     std::vector<std::string> values;
+    friend bool operator==(const Modification&, const Modification&) = default;
 };
 
 class LdapClient {

@@ -17,16 +17,16 @@ constexpr char kSales[] = "LDAP://OU=Sales,DC=example,DC=test";
 struct Form : ChangerForm {
     bool c1 = false, c2 = false, c3 = false;
     std::string t1, t2;
-    mutable int reads = 0;  // Text1 read this many times
-    bool numbered = false;  // Text1 answers "p1", "p2", ... one per read
-    bool Check1() const override { return c1; }
-    std::string Text1() const override {
+    mutable int reads = 0;  // profilePath() read this many times
+    bool numbered = false;  // profilePath() answers "p1", "p2", ... one per read
+    bool writeProfilePath() const override { return c1; }
+    std::string profilePath() const override {
         ++reads;
         return numbered ? std::string("p").append(std::to_string(reads)) : t1;
     }
-    bool Check2() const override { return c2; }
-    std::string Text2() const override { return t2; }
-    bool Check3() const override { return c3; }
+    bool writeTsProfilePath() const override { return c2; }
+    std::string tsProfilePath() const override { return t2; }
+    bool recursive() const override { return c3; }
 };
 
 struct Fixture {

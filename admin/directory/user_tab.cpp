@@ -20,6 +20,16 @@ std::string ListingStatus(const Outcome& listed) {
     return "The directory could not be read: " + FailureReason(listed, "the listing");
 }
 
+void SortRows(std::vector<UserRow>& rows, int column, bool descending) {
+    auto text = [column](const UserRow& r) -> const std::string& {
+        return column == 1 ? r.profilePath : column == 2 ? r.tsProfilePath : r.userId;
+    };
+    std::stable_sort(rows.begin(), rows.end(), [&](const UserRow& a, const UserRow& b) {
+        const std::string x = AsciiLower(text(a)), y = AsciiLower(text(b));
+        return descending ? y < x : x < y;
+    });
+}
+
 std::string RowKey(char column, int n) { return column + std::to_string(n); }
 
 std::string NodeText(std::string_view name) { return std::string(name.substr(std::min<std::size_t>(3, name.size()))); }
@@ -51,6 +61,7 @@ Outcome UserTab::LoadDomain() {
     view_.ClearTree();
     AddNode(TreeNode{kRootKey, "", kRootText, kImageRoot});
     if (!found) {
+        listed_.clear();
         view_.ClearList();
         return found;
     }
@@ -61,25 +72,28 @@ Outcome UserTab::LoadDomain() {
     return listed;
 }
 
-Outcome UserTab::ListOU(std::string_view currOU) {
+Outcome UserTab::ListContainer(std::string_view path) {
     const unsigned generation = ++generation_;
     // Not a directory path (the root node): nothing to connect to; the list is emptied all the same.
-    if (!ParsePath(currOU)) {
+    if (!ParsePath(path)) {
+        listed_.clear();
         view_.ClearList();
-        return Failure(Fault::BadPath, "not a container's path: " + std::string(currOU));
+        return Failure(Fault::BadPath, "not a container's path: " + std::string(path));
     }
     auto c = connector_();
     if (!c.outcome) {
+        listed_.clear();
         view_.ClearList();
         return c.outcome;
     }
     c.client->SetWaiting(between_);
     Directory dir(*c.client);
-    return List(dir, currOU, generation);
+    return List(dir, path, generation);
 }
 
-Outcome UserTab::List(Directory& dir, std::string_view currOU, unsigned generation) {
-    const std::string parent(currOU);
+Outcome UserTab::List(Directory& dir, std::string_view path, unsigned generation) {
+    const std::string parent(path);
+    listed_ = parent;
     view_.ClearList();
     view_.BeginRows();
     int n = 0;
@@ -91,7 +105,7 @@ Outcome UserTab::List(Directory& dir, std::string_view currOU, unsigned generati
         const std::string cls = AsciiLower(child.className);
         if (cls == "user") {
             view_.AddRow(UserRow{n, child.samAccountName.value_or(std::string()), PathText(child.profile),
-                                 PathText(child.tsProfilePath)});
+                                 PathText(child.tsProfilePath), child.dn});
         } else if (cls == "container" || cls == "organizationalunit") {
             AddNode(TreeNode{child.adsPath, parent, NodeText(child.name), cls == "container" ? kImageContainer : kImageOu});
         }

@@ -4,7 +4,7 @@
 //
 //   UserTab tab(LdapConnector(), view, [] { /* let pending window messages through */ });
 //   tab.LoadDomain();                      // tab activation, F5
-//   tab.ListOU(selectedNodeKey);           // double-click in the tree
+//   tab.ListContainer(selectedNodeKey);    // double-click in the tree
 //
 // Each operation opens one connection and closes it before it returns.  Failures are quiet, as
 // everywhere in the program: what could not be read is not shown; the outcome tells why.
@@ -39,8 +39,13 @@ struct UserRow {
     std::string userId;         // samaccountname
     std::string profilePath;    // " " when it cannot be read
     std::string tsProfilePath;  // " " when it cannot be read
+    std::string dn;             // in LDAP style
     friend bool operator==(const UserRow&, const UserRow&) = default;
 };
+
+// A column header clicked: the rows by that column's text (0 UserID, 1 ProfilePath,
+// 2 TSProfilePath), ASCII letter case ignored, ties in listing order; `descending` reverses.
+void SortRows(std::vector<UserRow>& rows, int column, bool descending);
 
 // The key of a row's cell: 'A' (item), 'B' (ProfilePath), 'C' (TSProfilePath), followed by n.
 [[nodiscard]] std::string RowKey(char column, int n);
@@ -76,15 +81,17 @@ public:
     // Rebuilds the tree: the root, the domain below it, the domain listed, every node expanded.
     // Unreachable directory: the root alone and an empty list.
     Outcome LoadDomain();
-    // Lists the users of the container at `currOU` (a node's key) and adds its organisational
+    // Lists the users of the container at `path` (a node's key) and adds its organisational
     // units and containers below that node.  The list is emptied first, whatever follows.
-    Outcome ListOU(std::string_view currOU);
+    Outcome ListContainer(std::string_view path);
 
     [[nodiscard]] const std::vector<TreeNode>& nodes() const noexcept { return nodes_; }
     [[nodiscard]] bool HasNode(std::string_view key) const { return keys_.contains(std::string(key)); }
+    // The path of the container whose users the list shows; empty when none.
+    [[nodiscard]] const std::string& listed() const noexcept { return listed_; }
 
 private:
-    Outcome List(Directory& dir, std::string_view currOU, unsigned generation);
+    Outcome List(Directory& dir, std::string_view path, unsigned generation);
     void AddNode(TreeNode node);
 
     Connector connector_;
@@ -93,6 +100,7 @@ private:
     std::vector<TreeNode> nodes_;
     std::unordered_set<std::string> keys_;
     unsigned generation_ = 0;  // changes with every listing and rebuild
+    std::string listed_;
 };
 
 }  // namespace vela::directory

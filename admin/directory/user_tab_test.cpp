@@ -60,25 +60,25 @@ TEST(UserTab, LoadDomainRebuildsTheTreeAndListsTheDomain) {
         EXPECT_EQ(view.tree, kDomainTree);
         EXPECT_EQ(tab.nodes(), kDomainTree);
         ASSERT_EQ(view.rows.size(), 1u);
-        EXPECT_EQ(view.rows[0], (UserRow{2, "admin", "\\\\fs\\admin", " "}));
+        EXPECT_EQ(view.rows[0], (UserRow{2, "admin", "\\\\fs\\admin", " ", "CN=Admin,DC=example,DC=test"}));
     }
     EXPECT_EQ(view.expands, 2);
     EXPECT_EQ(between, 2 * 3) << "once per child listed";
     EXPECT_EQ(f.dir.connections, 2) << "one connection per activation";
 }
 
-TEST(UserTab, ListOUNumbersEveryChildAndAddsNoNodeTwice) {
+TEST(UserTab, ListContainerNumbersEveryChildAndAddsNoNodeTwice) {
     Fixture f;
     Recorder view;
     UserTab tab(f.dir.connector(), view);
     ASSERT_TRUE(tab.LoadDomain());
     const std::vector<UserRow> expected = {
-        {2, "ann", "\\\\fs\\ann", "\\\\ts\\ann"},
-        {3, "ben", " ", " "},  // nothing set
-        {5, "cy", " ", " "},   // 4 is the computer: counted, not shown; Cy's userParameters is damaged
+        {2, "ann", "\\\\fs\\ann", "\\\\ts\\ann", "CN=Ann,OU=Sales,DC=example,DC=test"},
+        {3, "ben", " ", " ", "CN=Ben,OU=Sales,DC=example,DC=test"},  // nothing set
+        {5, "cy", " ", " ", "CN=Cy,OU=Sales,DC=example,DC=test"},    // 4 is the computer: counted, not shown; Cy's userParameters is damaged
     };
     for (int run = 0; run < 2; ++run) {
-        ASSERT_TRUE(tab.ListOU("LDAP://OU=Sales,DC=example,DC=test"));
+        ASSERT_TRUE(tab.ListContainer("LDAP://OU=Sales,DC=example,DC=test"));
         EXPECT_EQ(view.rows, expected);
         ASSERT_EQ(view.tree.size(), 5u) << "listing again adds no node twice";
         EXPECT_EQ(view.tree.back(), (TreeNode{"LDAP://OU=Europe,OU=Sales,DC=example,DC=test",
@@ -97,15 +97,15 @@ TEST(UserTab, FailuresShowWhatCouldBeRead) {
 
     // The root node is no directory path; a container that is gone: the list is emptied.
     for (const char* key : {"root", "LDAP://OU=Gone,DC=example,DC=test"}) {
-        view.rows = {UserRow{1, "stale", " ", " "}};
-        EXPECT_FALSE(tab.ListOU(key)) << key;
+        view.rows = {UserRow{1, "stale", " ", " ", ""}};
+        EXPECT_FALSE(tab.ListContainer(key)) << key;
         EXPECT_TRUE(view.rows.empty()) << key;
         EXPECT_EQ(view.tree.size(), 4u);
     }
 
     f.dir.FailAfter(0);
-    view.rows = {UserRow{1, "stale", " ", " "}};
-    EXPECT_EQ(tab.ListOU(kDomainPath).fault, Fault::Unreachable);
+    view.rows = {UserRow{1, "stale", " ", " ", ""}};
+    EXPECT_EQ(tab.ListContainer(kDomainPath).fault, Fault::Unreachable);
     EXPECT_TRUE(view.rows.empty());
     const Outcome gone = tab.LoadDomain();
     EXPECT_EQ(gone.fault, Fault::Unreachable);
@@ -128,7 +128,7 @@ TEST(UserTab, ListingStartedFromAHandlerSupersedesTheRunningOne) {
         // A double-click on Sales while the domain is being listed.
         if (once && self->HasNode("LDAP://OU=Sales,DC=example,DC=test")) {
             once = false;
-            (void)self->ListOU("LDAP://OU=Sales,DC=example,DC=test");
+            (void)self->ListContainer("LDAP://OU=Sales,DC=example,DC=test");
         }
     });
     self = &tab;

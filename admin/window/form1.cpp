@@ -10,8 +10,13 @@
 
 namespace vela {
 
-Form1::Form1(HINSTANCE instance, PageHost& host, directory::Connector connector, std::function<void()> pump)
-    : instance_(instance), host_(host), connector_(std::move(connector)), pump_(std::move(pump)) {}
+Form1::Form1(HINSTANCE instance, PageHost& host, directory::Connector connector, std::function<void()> pump,
+             Form1Links links)
+    : instance_(instance),
+      host_(host),
+      connector_(std::move(connector)),
+      pump_(std::move(pump)),
+      links_(std::move(links)) {}
 
 Form1::~Form1() {
     if (hwnd_) ::DestroyWindow(hwnd_);
@@ -66,13 +71,16 @@ bool Form1::Translate(MSG& msg) {
 // OK: the walk under the hourglass, then the count to the main window and the dialog hidden.
 // A second OK while the walk lets messages through is passed over.
 void Form1::Command1_Click() {
-    if (running_) return;
+    if (running_ || (links_.undoing && links_.undoing())) return;
     directory::ChangeCount count;
     {
         const auto hourglass = host_.Busy();
         running_ = true;
         try {
-            count = directory::PathChanger(connector_, *this, pump_).Run(target_);
+            // Without a folder for the journal the run stops before any user and says so.
+            count = directory::PathChanger(connector_, *this, pump_,
+                                           directory::JournalFolder().value_or(std::filesystem::path()))
+                        .Run(target_);
         } catch (...) {
             // Fails quietly like every step; what was done is counted.
         }
@@ -80,6 +88,13 @@ void Form1::Command1_Click() {
     }
     if (hwnd_) ::ShowWindow(hwnd_, SW_HIDE);
     host_.ShowCount(directory::StatusText(count));
+    if (links_.changed && !count.writtenDns.empty()) {
+        try {
+            links_.changed(count.writtenDns);
+        } catch (...) {
+            // A list that cannot be read again keeps what it showed.
+        }
+    }
 }
 
 void Form1::Command2_Click() {
@@ -95,11 +110,11 @@ std::string Form1::Text(HWND edit) const {
     return win32::Utf8(WindowTextW(edit));
 }
 
-bool Form1::Check1() const { return Checked(check1_); }
-std::string Form1::Text1() const { return Text(text1_); }
-bool Form1::Check2() const { return Checked(check2_); }
-std::string Form1::Text2() const { return Text(text2_); }
-bool Form1::Check3() const { return Checked(check3_); }
+bool Form1::writeProfilePath() const { return Checked(check1_); }
+std::string Form1::profilePath() const { return Text(text1_); }
+bool Form1::writeTsProfilePath() const { return Checked(check2_); }
+std::string Form1::tsProfilePath() const { return Text(text2_); }
+bool Form1::recursive() const { return Checked(check3_); }
 
 INT_PTR Form1::OnDialogMessage(HWND h, UINT msg, WPARAM wp, LPARAM /*lp*/) {
     switch (msg) {

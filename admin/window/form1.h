@@ -10,6 +10,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "admin/directory/path_changer.h"
 #include "admin/window/dialog_thunk.h"
@@ -17,11 +18,20 @@
 
 namespace vela {
 
+// What Form1 reaches in the "User Configuration" page that opened it.
+struct Form1Links {
+    // After OK, with the users written (LDAP-style DNs): the page reads its list again.
+    std::function<void(const std::vector<std::string>&)> changed;
+    // True while an undo runs: OK then writes nothing, the undo would meet its own users changed.
+    std::function<bool()> undoing;
+};
+
 class Form1 final : public directory::ChangerForm, private DialogThunk {
 public:
     // `host` (the main window: the count after OK goes to its status bar, the hourglass over it
     // while the walk runs) is borrowed; `pump` runs between units of the walk.
-    Form1(HINSTANCE instance, PageHost& host, directory::Connector connector, std::function<void()> pump);
+    Form1(HINSTANCE instance, PageHost& host, directory::Connector connector, std::function<void()> pump,
+          Form1Links links);
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
     ~Form1() override;
@@ -36,16 +46,18 @@ public:
     void Show(HWND over = nullptr);
     // For the message loop: true when `msg` was the dialog's keyboard navigation and is handled.
     bool Translate(MSG& msg);
+    // True while OK's walk runs (it lets messages through).
+    [[nodiscard]] bool Running() const noexcept { return running_; }
 
     void Command1_Click();
     void Command2_Click();
 
     // ChangerForm, read from the controls as they are now.
-    bool Check1() const override;
-    std::string Text1() const override;
-    bool Check2() const override;
-    std::string Text2() const override;
-    bool Check3() const override;
+    bool writeProfilePath() const override;     // Check1
+    std::string profilePath() const override;   // Text1
+    bool writeTsProfilePath() const override;   // Check2
+    std::string tsProfilePath() const override; // Text2
+    bool recursive() const override;            // Check3
 
 private:
     INT_PTR OnDialogMessage(HWND h, UINT msg, WPARAM wp, LPARAM lp) override;
@@ -57,6 +69,7 @@ private:
     PageHost& host_;
     directory::Connector connector_;
     std::function<void()> pump_;
+    Form1Links links_;
     HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;
     HWND check1_ = nullptr, check2_ = nullptr, check3_ = nullptr, text1_ = nullptr, text2_ = nullptr;

@@ -92,8 +92,9 @@ frmConfig::frmConfig(HINSTANCE instance, FrameServices services)
               .ProgramFolder = [this] { return programFolder_; },
               .FillSettingsTypes = [this](const std::vector<std::string>& types) { settingsPage_->FillServerTypes(types); },
           })),
-      usersPage_(std::make_unique<UsersPage>(instance, Host(), services_.directory,
-                                             imageList_.get(), ::GetSubMenu(contextMenus_.get(), 1))),
+      usersPage_(std::make_unique<UsersPage>(instance, Host(), services_.directory, imageList_.get(),
+                                             ::GetSubMenu(contextMenus_.get(), 1),
+                                             ::GetSubMenu(contextMenus_.get(), 2))),
       pages_{configPage_.get(), settingsPage_.get(), serversPage_.get(), usersPage_.get()} {}
 
 frmConfig::~frmConfig() {

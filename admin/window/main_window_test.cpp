@@ -517,10 +517,14 @@ TEST_F(FrmConfig, TheMenusHoldTheFileCommandsAndTheHiddenContextMenus) {
     EXPECT_EQ(items(::GetSubMenu(bar, 0)), (std::vector<std::string>{"&New", "&Open", "&Save", "Save &As", "&Quit"}));
     const UniqueMenu context = LoadContextMenus(::GetModuleHandleA(nullptr));
     HMENU server = ::GetSubMenu(context.get(), 0), user = ::GetSubMenu(context.get(), 1);
+    HMENU list = ::GetSubMenu(context.get(), 2);
     EXPECT_EQ(items(server), std::vector<std::string>{"Change Server Type"});
-    EXPECT_EQ(items(user), std::vector<std::string>{"Change profile path"});
+    EXPECT_EQ(items(user), (std::vector<std::string>{"Change profile path", "Undo last change"}));
+    EXPECT_EQ(items(list), std::vector<std::string>{"Export list..."});
     EXPECT_EQ(::GetMenuItemID(server, 0), static_cast<UINT>(IDM_CHANGE_SERVER_TYPE));
     EXPECT_EQ(::GetMenuItemID(user, 0), static_cast<UINT>(IDM_CHANGE_PROFILE_PATH));
+    EXPECT_EQ(::GetMenuItemID(user, 1), static_cast<UINT>(IDM_UNDO_LAST_CHANGE));
+    EXPECT_EQ(::GetMenuItemID(list, 0), static_cast<UINT>(IDM_EXPORT_LIST));
 }
 
 TEST_F(FrmConfig, ImageList1HoldsSixDistinctPicturesAtTheirIndices) {

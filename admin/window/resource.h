@@ -103,12 +103,16 @@
 #define IDM_CHANGE_SERVER_TYPE 40101
 #define IDM_INSTALL_FIRST 40110
 #define IDM_CHANGE_PROFILE_PATH 40201
+#define IDM_UNDO_LAST_CHANGE 40202
+#define IDM_EXPORT_LIST 40301
 
 // Commands a page posts to itself (WM_COMMAND, no control): the "User Configuration" page's tree
-// notifications, run once the tree has finished its own handling of the click.
+// notifications and the list's right button, run once the control has finished its own handling
+// of the click.
 #define IDP_TREE_LEFT_UP 30001
 #define IDP_TREE_RIGHT_UP 30002
 #define IDP_TREE_DBLCLICK 30003
+#define IDP_LIST_MENU 30004
 
 // Strings.
 #define IDS_CAPTION 1
@@ -129,3 +133,5 @@
 #define IDS_COLUMN_PROFILEPATH 41
 #define IDS_COLUMN_TSPROFILEPATH 42
 #define IDS_CHECK2_TIP 43
+#define IDS_EXPORT_TITLE 44
+#define IDS_EXPORT_FILTER 45

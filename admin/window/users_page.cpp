@@ -1,7 +1,13 @@
 #include "admin/window/users_page.h"
 
 #include <algorithm>
+#include <cwchar>
+#include <filesystem>
+#include <fstream>
 
+#include <commdlg.h>
+
+#include "admin/directory/change_journal.h"
 #include "admin/directory/user_parameters.h"
 #include "admin/window/resource.h"
 #include "admin/window/wide_text.h"
@@ -33,13 +39,14 @@ void ExpandBelow(HWND tree, HTREEITEM item) {
 }  // namespace
 
 UsersPage::UsersPage(HINSTANCE instance, PageHost& host, directory::Connector connector, HIMAGELIST imageList,
-                     HMENU userMenu)
+                     HMENU userMenu, HMENU listMenu)
     : DialogPage(instance, IDD_PAGE_USERS),
       host_(host),
       connector_(std::move(connector)),
       pump_(EveryFewMilliseconds(host)),
       imageList_(imageList),
       userMenu_(userMenu),
+      listMenu_(listMenu),
       // Once per child listed: the window serves its events while a large container is read.
       tab_(connector_, *this, [this] { pump_(); }) {}
 
@@ -80,12 +87,12 @@ void UsersPage::LoadDomain() {
     ShowListing(tab_.LoadDomain());
 }
 
-void UsersPage::ListOU(const std::string& currOU) {
+void UsersPage::ListContainer(const std::string& path) {
     host_.ShowCount({});  // the last change's count belongs to the listing before
     directory::Outcome listed;
     {
         const auto hourglass = host_.Busy();
-        listed = tab_.ListOU(currOU);  // a container that cannot be read leaves the list empty
+        listed = tab_.ListContainer(path);  // a container that cannot be read leaves the list empty
     }
     // The tree's root is no container: double-clicking it empties the list and is no failure.
     ShowListing(listed.fault == directory::Fault::BadPath ? directory::Outcome{} : listed);
@@ -98,7 +105,7 @@ void UsersPage::ShowListing(const directory::Outcome& listed) {
 void UsersPage::TreeView1_DblClick() {
     const std::string key = KeyOf();
     if (key.empty()) return;
-    ListOU(key);
+    ListContainer(key);
     // The listing may have let a rebuild through: expand the node if it is still there.
     if (HTREEITEM item = ItemOf(key)) TreeView_Expand(Tree(), item, TVE_EXPAND);
 }
@@ -130,6 +137,84 @@ void UsersPage::PopUpUserMenu(POINT at) {
     const int chosen = static_cast<int>(
         ::TrackPopupMenu(userMenu_, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, owner, nullptr));
     if (chosen == IDM_CHANGE_PROFILE_PATH) mnuChange_Click();
+    if (chosen == IDM_UNDO_LAST_CHANGE) mnuUndo_Click();
+}
+
+void UsersPage::PopUpListMenu() {
+    if (!listMenu_) return;
+    POINT at{};
+    ::GetCursorPos(&at);
+    HWND owner = ::GetAncestor(hwnd_, GA_ROOT);
+    const int chosen = static_cast<int>(
+        ::TrackPopupMenu(listMenu_, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, owner, nullptr));
+    if (chosen == IDM_EXPORT_LIST) mnuExport_Click();
+}
+
+void UsersPage::mnuUndo_Click() {
+    // Not while a change or another undo lets messages through: they would write the same users.
+    if (undoing_ || (form1_ && form1_->Running())) return;
+    undoing_ = true;
+    directory::UndoResult undone;
+    {
+        const auto hourglass = host_.Busy();
+        try {
+            const auto folder = directory::JournalFolder();
+            if (folder) undone = directory::UndoLastChange(connector_, *folder, pump_);
+        } catch (...) {
+            // What was restored is counted; the journal stays unmarked when the replay broke off.
+        }
+    }
+    undoing_ = false;
+    host_.ShowCount(directory::UndoStatusText(undone));
+    Changed(undone.restoredDns);
+}
+
+void UsersPage::Changed(const std::vector<std::string>& dns) {
+    const std::string listed = tab_.listed();
+    if (!directory::TouchesContainer(dns, listed)) return;
+    directory::Outcome relisted;
+    {
+        const auto hourglass = host_.Busy();
+        relisted = tab_.ListContainer(listed);
+    }
+    ShowListing(relisted);
+}
+
+void UsersPage::mnuExport_Click() {
+    std::wstring file(MAX_PATH * 4, L'\0');
+    const std::wstring title = LoadWide(instance_, IDS_EXPORT_TITLE);
+    // The resource holds the filter with '|' where the dialog wants NULs; it ends in two.
+    std::wstring filter = LoadWide(instance_, IDS_EXPORT_FILTER);
+    std::replace(filter.begin(), filter.end(), L'|', L'\0');
+    filter.push_back(L'\0');
+    OPENFILENAMEW ofn{};
+    ofn.lStructSize = sizeof ofn;
+    ofn.hwndOwner = ::GetAncestor(hwnd_, GA_ROOT);
+    ofn.lpstrFilter = filter.c_str();
+    ofn.lpstrFile = file.data();
+    ofn.nMaxFile = static_cast<DWORD>(file.size());
+    ofn.lpstrTitle = title.c_str();
+    ofn.lpstrDefExt = L"csv";
+    ofn.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!::GetSaveFileNameW(&ofn)) return;
+    file.back() = L'\0';  // a scripted or faulty dialog may fill the whole buffer
+    file.resize(std::wcslen(file.c_str()));
+    const std::filesystem::path path(file);
+    const std::string csv = directory::UserListCsv(rows_);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(csv.data(), static_cast<std::streamsize>(csv.size()));
+    out.close();
+    const std::string name = directory::PathText(path);
+    host_.ShowStatus(out ? std::to_string(rows_.size()) + (rows_.size() == 1 ? " user" : " users") + " exported to " + name
+                         : "The list could not be written to " + name);
+}
+
+void UsersPage::ListView1_ColumnClick(int column) {
+    if (column < 0 || column > 2) return;
+    sortDescending_ = column == sortColumn_ ? !sortDescending_ : false;
+    sortColumn_ = column;
+    directory::SortRows(rows_, column, sortDescending_);
+    ShowRowCount();
 }
 
 bool UsersPage::TranslateTreeKey(const MSG& msg) {
@@ -152,7 +237,10 @@ bool UsersPage::TranslateTreeKey(const MSG& msg) {
 void UsersPage::mnuChange_Click() { EnsureForm1().Show(::GetAncestor(hwnd_, GA_ROOT)); }
 
 Form1& UsersPage::EnsureForm1() {
-    if (!form1_) form1_ = std::make_unique<Form1>(instance_, host_, connector_, pump_);
+    if (!form1_)
+        form1_ = std::make_unique<Form1>(instance_, host_, connector_, pump_,
+                                         Form1Links{[this](const std::vector<std::string>& dns) { Changed(dns); },
+                                                    [this] { return undoing_; }});
     form1_->Create();
     return *form1_;
 }
@@ -162,6 +250,7 @@ void UsersPage::OnCommand(int id, int /*code*/) {
     case IDP_TREE_LEFT_UP: TreeView1_MouseUp(false); break;
     case IDP_TREE_RIGHT_UP: TreeView1_MouseUp(true); break;
     case IDP_TREE_DBLCLICK: TreeView1_DblClick(); break;
+    case IDP_LIST_MENU: PopUpListMenu(); break;
     default: break;
     }
 }
@@ -170,6 +259,15 @@ LRESULT UsersPage::OnNotify(const NMHDR& header) {
     if (header.idFrom == IDC_LISTVIEW1 && header.code == LVN_GETDISPINFOW) {
         ListView1_GetDispInfo(*reinterpret_cast<NMLVDISPINFOW*>(const_cast<NMHDR*>(&header)));
         return 0;
+    }
+    if (header.idFrom == IDC_LISTVIEW1 && header.code == LVN_COLUMNCLICK) {
+        ListView1_ColumnClick(reinterpret_cast<const NMLISTVIEW&>(header).iSubItem);
+        return 0;
+    }
+    if (header.idFrom == IDC_LISTVIEW1 && header.code == NM_RCLICK) {
+        // Posted, as the tree's clicks are: the popup opens once the list is done with the click.
+        ::PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(IDP_LIST_MENU, 0), 0);
+        return TRUE;
     }
     if (header.idFrom != IDC_TREEVIEW1) return 0;
     int posted = 0;
@@ -238,6 +336,7 @@ void UsersPage::ExpandAll() { ExpandBelow(Tree(), TreeView_GetRoot(Tree())); }
 
 void UsersPage::ClearList() {
     rows_.clear();
+    sortColumn_ = -1;  // a new listing comes in the directory's order
     ShowRowCount();
 }
 

@@ -1,6 +1,8 @@
 // The "User Configuration" tab: the directory tree TreeView1 beside the user list ListView1.
 // What they show is decided by directory::UserTab (user_tab.h); this page draws it, turns clicks
-// into its calls and opens Form1, the profile path changer, from the tree's context menu.
+// into its calls and opens Form1, the profile path changer, from the tree's context menu, which
+// also undoes the last change (change_journal.h).  The list's own context menu exports it as CSV;
+// a click on a column header sorts it.
 #pragma once
 
 #include <functional>
@@ -24,17 +26,18 @@ class FrameProbe;
 
 class UsersPage final : public DialogPage, private directory::UserTabView {
 public:
-    // `host` (status bar, hourglass, pump), `imageList` (ImageList1) and `userMenu` (the "User"
-    // context menu) are borrowed; `connector` opens one directory connection per listing or walk.
+    // `host` (status bar, hourglass, pump), `imageList` (ImageList1), `userMenu` (the "User"
+    // context menu) and `listMenu` (the list's) are borrowed; `connector` opens one directory
+    // connection per listing, walk or undo.
     UsersPage(HINSTANCE instance, PageHost& host, directory::Connector connector, HIMAGELIST imageList,
-              HMENU userMenu);
+              HMENU userMenu, HMENU listMenu);
     ~UsersPage() override;
 
     // LoadDomain: the tab was activated or F5 pressed.
     void OnActivate() override;
 
     void LoadDomain();
-    void ListOU(const std::string& currOU);
+    void ListContainer(const std::string& path);
     // Double-click in the tree: lists the selected node, then expands it.
     void TreeView1_DblClick();
     // A mouse button released in the tree: the selected node becomes Form1's target; the right
@@ -44,6 +47,15 @@ public:
     // opens under it.
     void TreeView1_MenuKey();
     void mnuChange_Click();
+    // Replays the newest journal; the count goes to the status bar, the list is read again when
+    // a user it shows was restored.
+    void mnuUndo_Click();
+    // The list's rows as shown, to a CSV file picked in a save dialog.
+    void mnuExport_Click();
+    // A click on a column header: sorted by it, a second click on it reverses.
+    void ListView1_ColumnClick(int column);
+    // After a change or an undo that wrote these users: the list is read again when it shows one.
+    void Changed(const std::vector<std::string>& dns);
 
     // For the message loop: Form1's keyboard.
     bool TranslateForm1(MSG& msg) { return form1_ && form1_->Translate(msg); }
@@ -59,6 +71,7 @@ private:
     friend class testing::FrameProbe;
 
     void PopUpUserMenu(POINT at);
+    void PopUpListMenu();
 
 protected:
     void OnInit() override;
@@ -89,6 +102,7 @@ private:
     std::function<void()> pump_;
     HIMAGELIST imageList_;
     HMENU userMenu_;
+    HMENU listMenu_;
     directory::UserTab tab_;
     std::unique_ptr<Form1> form1_;
     std::vector<std::string> keys_;  // a tree item's lParam indexes its key here
@@ -96,6 +110,9 @@ private:
     std::vector<directory::UserRow> rows_;  // what ListView1 shows; it asks for the texts
     std::wstring shown_;                    // the text last handed to the list
     int rowsDepth_ = 0;                     // BeginRows nesting: the count is final at 0
+    int sortColumn_ = -1;                   // the header clicked last; -1: listing order
+    bool sortDescending_ = false;
+    bool undoing_ = false;
 };
 
 }  // namespace vela

@@ -161,10 +161,12 @@ protected:
         ::PostMessageW(::GetFocus(), WM_KEYDOWN, key, 0);
         Pump(form.get());
     }
+    // The count without the journal it names after a change.
     std::string CountText() const {
-        char text[256] = {};
+        char text[2048] = {};
         ::SendMessageA(StatusBar(), SB_GETTEXTA, 1, reinterpret_cast<LPARAM>(text));
-        return text;
+        const std::string count = text;
+        return count.substr(0, count.find("; journal: "));
     }
 };
 

@@ -15,6 +15,7 @@
 #include <functional>
 #include <cstdio>
 #include <fstream>
+#include <map>
 #include <string>
 
 #include "admin/directory/directory.h"
@@ -232,6 +233,11 @@ protected:
         mem.Read(text, sizeof text - sizeof(wchar_t), sizeof(LVITEMW));
         return Utf8(text);
     }
+    // The status bar's count without the journal it names after a change.
+    std::string CountPart(HWND bar) const {
+        const std::string count = StatusPart(bar, 1);
+        return count.substr(0, count.find("; journal: "));
+    }
     std::string StatusPart(HWND bar, int part) const {
         Remote mem(app_->id(), 1024);
         wchar_t text[512] = {};
@@ -315,7 +321,7 @@ TEST_F(UsersE2E, ListsTheBigOUAndChangesBothPathsOfAllItsUsers) {
     double change = 0;
     ASSERT_TRUE(d::Click(d::FindControl(form1, "Button", "OK")));
     const double changeWorst = ResponsiveUntil([&] { return !::IsWindowVisible(form1); }, change);
-    EXPECT_EQ(StatusPart(bar, 1), "10000 users changed, 0 not changed");
+    EXPECT_EQ(CountPart(bar), "10000 users changed, 0 not changed");
 
     std::printf("BENCHMARK listing_s=%.3f change_s=%.3f listing_worst_ms=%.0f change_worst_ms=%.0f\n", listing, change,
                 listingWorst, changeWorst);
@@ -331,6 +337,97 @@ TEST_F(UsersE2E, ListsTheBigOUAndChangesBothPathsOfAllItsUsers) {
     }));
     EXPECT_EQ(users, kBigUsers);
     EXPECT_EQ(right, kBigUsers);
+}
+
+// A change of OU=Sales, the list showing the new paths, "Undo last change" from the node's popup
+// putting them back, a click on the UserID header sorting and a second reversing, and "Export
+// list..." from the list's popup writing the rows as shown to a CSV file.
+TEST_F(UsersE2E, ChangeUndoAndExportOfOneContainer) {
+    if (FolderFile("kind") == "samba") GTEST_SKIP() << "the slapd test directory's case";
+    HWND tree = nullptr, list = nullptr, bar = nullptr;
+    OpenUsersTab(tree, list, bar);
+    ASSERT_TRUE(DomainListed(tree, 7)) << "the domain was not listed";
+    const HTREEITEM sales = FindItem(tree, "Sales");
+    ASSERT_NE(sales, nullptr);
+    // userID -> profile path as the list shows them.
+    const auto rows = [&] {
+        std::map<std::string, std::string> out;
+        for (int row = 0, n = static_cast<int>(Send(list, LVM_GETITEMCOUNT)); row < n; ++row)
+            out[RowText(list, row, 0)] = RowText(list, row, 1);
+        return out;
+    };
+    ASSERT_TRUE(DoubleClick(tree, sales));
+    ASSERT_TRUE(d::WaitFor([&] { return rows().contains("mueller"); })) << "Sales is not listed";
+    const auto before = rows();
+    ASSERT_EQ(before.size(), 4u);
+
+    HWND form1 = OpenForm1(tree, sales);
+    ASSERT_NE(form1, nullptr);
+    ASSERT_TRUE(d::Click(d::FindControl(form1, "Button", "Profile Path")));
+    ASSERT_TRUE(d::TypeInto(d::FindControlAfter(form1, "Profile Path", "Edit"), "\\\\fs4\\p"));
+    ASSERT_TRUE(d::Click(d::FindControl(form1, "Button", "OK")));
+    ASSERT_TRUE(d::WaitFor([&] { return !::IsWindowVisible(form1); }, 60000));
+    const std::string count = StatusPart(bar, 1);
+    EXPECT_EQ(CountPart(bar), "4 users changed, 0 not changed");
+    const std::string journal = count.substr(std::min(count.size(), count.find("; journal: ") + 11));
+    EXPECT_NE(journal.find("\\Vela\\Changes\\"), std::string::npos) << count;
+    std::ifstream journalFile(journal, std::ios::binary);
+    const std::string ldif((std::istreambuf_iterator<char>(journalFile)), std::istreambuf_iterator<char>());
+    EXPECT_NE(ldif.find("changetype: modify"), std::string::npos) << journal;
+    EXPECT_TRUE(d::WaitFor([&] {
+        const auto now = rows();
+        return now.size() == 4 && std::all_of(now.begin(), now.end(), [](const auto& r) { return r.second == "\\\\fs4\\p"; });
+    })) << "the list was not read again";
+
+    // "Undo last change": the second item of the node's popup.
+    d::Activate(main_);
+    bool popup = false;
+    for (int attempt = 0; attempt < 3 && !popup; ++attempt) {
+        MouseAt(ItemCentre(tree, sales), true, 1);
+        popup = d::WaitFor([&] { return !d::TopLevelWindows(app_->id(), "#32768").empty(); }, 3000);
+    }
+    ASSERT_TRUE(popup);
+    d::PressKey(VK_DOWN);
+    d::PressKey(VK_DOWN);
+    d::PressKey(VK_RETURN);
+    EXPECT_TRUE(d::WaitFor([&] { return StatusPart(bar, 1) == "4 users restored"; }, 60000)) << StatusPart(bar, 1);
+    EXPECT_TRUE(d::WaitFor([&] { return rows() == before; })) << "the list does not show the paths put back";
+
+    // The UserID header: ascending, then descending.
+    const HWND header = d::FindByClass(list, "SysHeader32");
+    ASSERT_NE(header, nullptr);
+    Remote mem(app_->id(), sizeof(RECT));
+    RECT r{};
+    ASSERT_TRUE(mem.Send(header, HDM_GETITEMRECT, 0) && mem.Read(&r, sizeof r));
+    POINT at{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    ::ClientToScreen(header, &at);
+    MouseAt(at, false, 1);
+    EXPECT_TRUE(d::WaitFor([&] { return RowText(list, 0, 0) == "aplusb"; })) << RowText(list, 0, 0);
+    ::Sleep(600);  // not a double click
+    MouseAt(at, false, 1);
+    EXPECT_TRUE(d::WaitFor([&] { return RowText(list, 0, 0) == "slash"; })) << RowText(list, 0, 0);
+
+    // "Export list...": the list's popup, its one item, the save dialog.
+    ASSERT_TRUE(d::RightClick(list));
+    ASSERT_TRUE(d::WaitFor([&] { return !d::TopLevelWindows(app_->id(), "#32768").empty(); }, 5000)) << "no popup on the list";
+    d::PressKey(VK_DOWN);
+    d::PressKey(VK_RETURN);
+    const HWND save = d::WaitForTopLevel(app_->id(), "Export list");
+    ASSERT_NE(save, nullptr);
+    const std::string csvFile = temp_ / "users.csv";
+    ASSERT_TRUE(d::AcceptFileDialog(save, csvFile));
+    std::string csv;
+    EXPECT_TRUE(d::WaitFor([&] {
+        std::ifstream in(csvFile, std::ios::binary);
+        csv.assign((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        return csv.find("aplusb") != std::string::npos;
+    })) << "no CSV written";
+    EXPECT_EQ(csv.rfind("\xEF\xBB\xBFUserID,ProfilePath,TSProfilePath,DN\r\nslash,", 0), 0u) << csv;
+    EXPECT_NE(csv.find("\r\nmueller," + before.at("mueller") + ","), std::string::npos) << "the name is not whole: " << csv;
+    // The DN cn=\"Quoted\",ou=Sales,... quoted whole, its quotation marks doubled.
+    std::string lower = csv;
+    for (char& c : lower) c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+    EXPECT_NE(lower.find(",\"cn=\\\"\"quoted\\\"\",ou=sales,dc=example,dc=test\"\r\n"), std::string::npos) << csv;
 }
 
 // Runs a /bin/sh command line on the host and returns what it printed.  Wine starts a Unix
@@ -414,7 +511,7 @@ TEST_F(UsersE2E, RealDomainController) {
     ASSERT_TRUE(d::Click(d::FindControl(form1, "Button", "Process subcontainers recursively")));
     ASSERT_TRUE(d::Click(d::FindControl(form1, "Button", "OK")));
     ASSERT_TRUE(d::WaitFor([&] { return !::IsWindowVisible(form1); }, 60000));
-    EXPECT_EQ(StatusPart(bar, 1), "6 users changed, 0 not changed");
+    EXPECT_EQ(CountPart(bar), "6 users changed, 0 not changed");
 
     // The terminal-server path as well: the domain controller refuses it over LDAP, and says so.
     form1 = OpenForm1(tree, sales);
@@ -423,7 +520,7 @@ TEST_F(UsersE2E, RealDomainController) {
     ASSERT_TRUE(d::TypeInto(d::FindControlAfter(form1, "Terminalserver Profile Path", "Edit"), "\\\\ts3\\p"));
     ASSERT_TRUE(d::Click(d::FindControl(form1, "Button", "OK")));
     ASSERT_TRUE(d::WaitFor([&] { return !::IsWindowVisible(form1); }, 60000));
-    EXPECT_EQ(StatusPart(bar, 1), "0 users changed, 6 not changed: the directory refused the change (constraint violation)");
+    EXPECT_EQ(CountPart(bar), "0 users changed, 6 not changed: the directory refused the change (constraint violation)");
 
     // Read back over ldaps:// by another client: the units' users have the new path, the user in
     // the CN= container below Sales does not.
