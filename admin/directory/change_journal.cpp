@@ -117,24 +117,24 @@ bool StillAsWritten(const UndoRecord& r, const LdapEntry& now) {
     return true;
 }
 
-// The newest journal of the folder: the one written last, of two written in the same clock tick
-// the later name (names begin with the time of the run).
-std::optional<fs::path> NewestJournal(const fs::path& folder) {
+// The journals of the folder, newest first: the one written last, of two written in the same
+// clock tick the later name (names begin with the time of the run).
+std::vector<fs::path> JournalsNewestFirst(const fs::path& folder) {
     std::error_code ec;
-    std::optional<fs::path> newest;
-    fs::file_time_type newestTime{};
+    std::vector<std::pair<fs::file_time_type, fs::path>> found;
     for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
         const fs::path& p = it->path();
         if (p.extension() != ".ldif") continue;
         std::error_code timeError;
         const auto time = fs::last_write_time(p, timeError);
-        if (timeError) continue;
-        if (!newest || time > newestTime || (time == newestTime && p.filename() > newest->filename())) {
-            newest = p;
-            newestTime = time;
-        }
+        if (!timeError) found.emplace_back(time, p);
     }
-    return newest;
+    std::sort(found.begin(), found.end(), [](const auto& x, const auto& y) {
+        return x.first != y.first ? x.first > y.first : x.second.filename() > y.second.filename();
+    });
+    std::vector<fs::path> out;
+    for (auto& f : found) out.push_back(std::move(f.second));
+    return out;
 }
 
 }  // namespace
@@ -366,27 +366,31 @@ bool ChangeJournal::After(const DirObject& user, const Outcome& outcome, const W
 
 UndoResult UndoLastChange(const Connector& connector, const fs::path& folder, const std::function<void()>& between) {
     UndoResult result;
-    const auto newest = NewestJournal(folder);
-    if (!newest) return result;
-    result.journal = *newest;
-    std::error_code ec;
-    fs::path marker = *newest;
-    marker += kUndoneSuffix;
-    if (fs::exists(marker, ec)) {
-        result.state = UndoResult::State::UndoneAlready;
-        return result;
-    }
-    std::ifstream in(*newest, std::ios::binary);
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    const auto records = !in.is_open() || in.bad() ? std::nullopt : ParseUndoRecords(text);
-    if (!records) {
-        result.state = UndoResult::State::Unreadable;
-        return result;
-    }
-    if (records->empty()) {
+    // A run that wrote nobody changed nothing: the last change is the newest journal with users
+    // to put back.  One marked undone ends the search, so a second click replays nothing older.
+    std::optional<std::vector<UndoRecord>> records;
+    for (const auto& journal : JournalsNewestFirst(folder)) {
+        result.journal = journal;
+        std::error_code ec;
+        fs::path marker = journal;
+        marker += kUndoneSuffix;
+        if (fs::exists(marker, ec)) {
+            result.state = UndoResult::State::UndoneAlready;
+            return result;
+        }
+        std::ifstream in(journal, std::ios::binary);
+        const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        records = !in.is_open() || in.bad() ? std::nullopt : ParseUndoRecords(text);
+        if (!records) {
+            result.state = UndoResult::State::Unreadable;
+            return result;
+        }
+        if (!records->empty()) break;
         result.state = UndoResult::State::NothingWritten;
-        return result;
     }
+    if (!records || records->empty()) return result;
+    fs::path marker = result.journal;
+    marker += kUndoneSuffix;
     result.state = UndoResult::State::Replayed;
     auto c = connector();
     if (!c.outcome) {
@@ -428,7 +432,7 @@ UndoResult UndoLastChange(const Connector& connector, const fs::path& folder, co
 std::string UndoStatusText(const UndoResult& result) {
     switch (result.state) {
     case UndoResult::State::NoJournal: return "Nothing to undo: no change was made here";
-    case UndoResult::State::NothingWritten: return "Nothing to undo: the last change wrote no user";
+    case UndoResult::State::NothingWritten: return "Nothing to undo: no change here wrote a user";
     case UndoResult::State::UndoneAlready: return "Nothing to undo: the last change was undone already";
     case UndoResult::State::Unreadable: return "The last change cannot be undone: its journal is damaged (" + PathText(result.journal) + ")";
     case UndoResult::State::Replayed: break;

@@ -87,8 +87,9 @@ struct UndoResult {
     std::vector<std::string> restoredDns;  // in LDAP style
 };
 
-// Replays the newest journal in `folder` unless it is marked undone, then marks it.  `between`
-// runs once per user.  A journal the directory could not be reached for stays to be replayed.
+// Replays the newest journal in `folder` that wrote a user, unless it is marked undone, then marks
+// it; journals of runs that wrote nobody are passed over.  `between` runs once per user.  A
+// journal the directory could not be reached for stays to be replayed.
 [[nodiscard]] UndoResult UndoLastChange(const Connector& connector, const std::filesystem::path& folder,
                                         const std::function<void()>& between = {});
 

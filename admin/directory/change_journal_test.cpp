@@ -123,11 +123,19 @@ TEST(ChangeJournal, UndoSkipsAUserChangedSinceAndRunsOnce) {
     const auto before = f.Stored();
     Form form;
     form.c1 = form.c2 = true, form.t1 = "\\\\new", form.t2 = "\\\\ts\\new";
+    // A run that wrote nobody changed nothing: it is never what "Undo last change" replays.
+    Form none;
+    const auto writeNobody = [&](std::chrono::hours offset) {
+        return PathChanger(f.dir.connector(), none, {}, f.folder, std::chrono::system_clock::now() + offset).Run(kSales).changed;
+    };
     EXPECT_EQ(UndoStatusText(UndoLastChange(f.dir.connector(), f.folder)), "Nothing to undo: no change was made here");
+    ASSERT_EQ(writeNobody(std::chrono::hours(-1)), 0);
+    EXPECT_EQ(UndoStatusText(UndoLastChange(f.dir.connector(), f.folder)), "Nothing to undo: no change here wrote a user");
     ASSERT_EQ(f.Change(form).changed, 2);  // Cy's damaged value stops his change
-    // Another tool writes Ben's profile path after the change.
+    // Another tool writes Ben's profile path after the change; then a run writes nobody.
     f.dir.AddUser("OU=Sales,DC=example,DC=test", "Ben", "ben", "\\\\other", f.dir.Value(kBen, "userParameters"));
     const std::string ben = f.Stored().at(kBen);
+    ASSERT_EQ(writeNobody(std::chrono::hours(1)), 0);
     int between = 0;
     const UndoResult undone = UndoLastChange(f.dir.connector(), f.folder, [&] { ++between; });
     EXPECT_EQ(UndoStatusText(undone), "1 user restored, 1 not restored: changed since");
@@ -138,12 +146,6 @@ TEST(ChangeJournal, UndoSkipsAUserChangedSinceAndRunsOnce) {
     EXPECT_EQ(f.Stored().at(kCy), before.at(kCy));
     EXPECT_EQ(UndoStatusText(UndoLastChange(f.dir.connector(), f.folder)),
               "Nothing to undo: the last change was undone already");
-
-    // A run that wrote nobody is the last change, with nothing to undo.
-    form.c1 = form.c2 = false;
-    ASSERT_EQ(PathChanger(f.dir.connector(), form, {}, f.folder, std::chrono::system_clock::now() + std::chrono::hours(1))
-                  .Run(kSales).changed, 0);
-    EXPECT_EQ(UndoStatusText(UndoLastChange(f.dir.connector(), f.folder)), "Nothing to undo: the last change wrote no user");
 }
 
 TEST(ChangeJournal, UnwritableJournalStopsTheRunBeforeAnyUser) {
