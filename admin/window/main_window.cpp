@@ -332,7 +332,7 @@ bool frmConfig::TranslateDialogMessage(MSG& msg) {
         ::SendMessageA(tab_, TCM_SETCURFOCUS, static_cast<WPARAM>((shownTab_ + step) % kTabCount), 0);
         return true;
     }
-    if (usersPage_->TranslateTreeKey(msg)) return true;
+    if (usersPage_->TranslateKey(msg)) return true;
     return ::IsDialogMessageA(hwnd_, &msg) != FALSE;
 }
 

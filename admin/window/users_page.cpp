@@ -140,10 +140,21 @@ void UsersPage::PopUpUserMenu(POINT at) {
     if (chosen == IDM_UNDO_LAST_CHANGE) mnuUndo_Click();
 }
 
-void UsersPage::PopUpListMenu() {
+void UsersPage::PopUpListMenu(std::optional<POINT> where) {
     if (!listMenu_) return;
     POINT at{};
-    ::GetCursorPos(&at);
+    if (where) {
+        at = *where;
+    } else {
+        // Below the selected row, else at the list's corner.
+        RECT r{};
+        const int row = static_cast<int>(::SendMessageW(List(), LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED));
+        r.left = LVIR_LABEL;
+        if (row < 0 || !::SendMessageW(List(), LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&r)))
+            r = RECT{};
+        at = POINT{r.left, r.bottom};
+        ::ClientToScreen(List(), &at);
+    }
     HWND owner = ::GetAncestor(hwnd_, GA_ROOT);
     const int chosen = static_cast<int>(
         ::TrackPopupMenu(listMenu_, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, at.x, at.y, 0, owner, nullptr));
@@ -217,18 +228,23 @@ void UsersPage::ListView1_ColumnClick(int column) {
     ShowRowCount();
 }
 
-bool UsersPage::TranslateTreeKey(const MSG& msg) {
-    if (!hwnd_ || msg.hwnd != Tree()) return false;
+bool UsersPage::TranslateKey(const MSG& msg) {
+    if (!hwnd_ || (msg.hwnd != Tree() && msg.hwnd != List())) return false;
     const bool down = msg.message == WM_KEYDOWN || msg.message == WM_SYSKEYDOWN;
     const bool up = msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP;
     if (!down && !up) return false;
+    // F10 alone goes on to the menu bar; with Shift, its release must not get there either.
+    const bool menuKey = msg.wParam == VK_APPS || (msg.wParam == VK_F10 && ::GetKeyState(VK_SHIFT) < 0);
+    if (msg.hwnd == List()) {
+        if (!menuKey) return false;
+        if (down) PopUpListMenu();
+        return true;
+    }
     if (msg.wParam == VK_RETURN) {
         // Posted, as the double click is: the listing runs from the message loop, not from here.
         if (down) ::PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(IDP_TREE_DBLCLICK, 0), 0);
         return true;
     }
-    // F10 alone goes on to the menu bar; with Shift, its release must not get there either.
-    const bool menuKey = msg.wParam == VK_APPS || (msg.wParam == VK_F10 && ::GetKeyState(VK_SHIFT) < 0);
     if (!menuKey) return false;
     if (down) TreeView1_MenuKey();
     return true;
@@ -250,7 +266,12 @@ void UsersPage::OnCommand(int id, int /*code*/) {
     case IDP_TREE_LEFT_UP: TreeView1_MouseUp(false); break;
     case IDP_TREE_RIGHT_UP: TreeView1_MouseUp(true); break;
     case IDP_TREE_DBLCLICK: TreeView1_DblClick(); break;
-    case IDP_LIST_MENU: PopUpListMenu(); break;
+    case IDP_LIST_MENU: {
+        POINT at{};
+        ::GetCursorPos(&at);
+        PopUpListMenu(at);
+        break;
+    }
     default: break;
     }
 }

@@ -7,6 +7,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -60,8 +61,9 @@ public:
     // For the message loop: Form1's keyboard.
     bool TranslateForm1(MSG& msg) { return form1_ && form1_->Translate(msg); }
     // For the message loop, before the dialog manager: the tree's Enter (which the dialog manager
-    // would take for the default button) and its menu keys.  True when the key was used.
-    bool TranslateTreeKey(const MSG& msg);
+    // would take for the default button), and Shift+F10 or the Menu key in the tree or the list,
+    // which open their popup menus.  True when the key was used.
+    bool TranslateKey(const MSG& msg);
     // The key of the tree item, or of the selected one when `item` is null; empty when none.
     [[nodiscard]] std::string KeyOf(HTREEITEM item = nullptr) const;
     [[nodiscard]] HTREEITEM ItemOf(const std::string& key) const;
@@ -71,7 +73,8 @@ private:
     friend class testing::FrameProbe;
 
     void PopUpUserMenu(POINT at);
-    void PopUpListMenu();
+    // The list's popup at `at` (screen), or for the keyboard under the selected row.
+    void PopUpListMenu(std::optional<POINT> at = std::nullopt);
 
 protected:
     void OnInit() override;
