@@ -16,7 +16,9 @@
 #include <cstdio>
 #include <fstream>
 #include <map>
+#include <sstream>
 #include <string>
+#include <utility>
 
 #include "admin/directory/directory.h"
 #include "admin/directory/user_parameters.h"
@@ -503,6 +505,29 @@ TEST_F(UsersE2E, RealDomainController) {
     EXPECT_TRUE(d::WaitFor([&] { return Send(list, LVM_GETITEMCOUNT) == bigUsers; }, 60000))
         << Send(list, LVM_GETITEMCOUNT) << " rows, past the server's page of 1000";
 
+    // Sales and the units below it as another client reads them over ldaps://: each account's
+    // profile path (none: empty).
+    ::SetEnvironmentVariableA("VELA_READ_USER", user.c_str());
+    ::SetEnvironmentVariableA("VELA_READ_PASSWORD", password.c_str());
+    const auto readSales = [&] {
+        return HostOutput(*folder, "LDAPTLS_CACERT=" + *folder + "/ca.pem ldapsearch -x -LLL -o ldif-wrap=no -H " + ldaps +
+                                       " -D \\\"$VELA_READ_USER\\\" -w \\\"$VELA_READ_PASSWORD\\\" -b OU=Sales,DC=example,DC=test "
+                                       "'(objectClass=user)' sAMAccountName profilePath");
+    };
+    const auto profilePaths = [](const std::string& ldif) {
+        std::map<std::string, std::string> paths;
+        std::string account, path;
+        std::istringstream in(ldif + "\n\n");
+        for (std::string line; std::getline(in, line);) {
+            if (line.rfind("sAMAccountName: ", 0) == 0) account = line.substr(16);
+            if (line.rfind("profilePath: ", 0) == 0) path = line.substr(13);
+            if (line.empty() && !account.empty()) paths[std::exchange(account, {})] = std::exchange(path, {});
+        }
+        return paths;
+    };
+    const auto salesBefore = profilePaths(readSales());
+    ASSERT_GE(salesBefore.size(), 7u);
+
     // The profile path of every user of Sales and the units below it.
     HWND form1 = OpenForm1(tree, sales);
     ASSERT_NE(form1, nullptr);
@@ -525,17 +550,27 @@ TEST_F(UsersE2E, RealDomainController) {
 
     // Read back over ldaps:// by another client: the units' users have the new path, the user in
     // the CN= container below Sales does not.
-    ::SetEnvironmentVariableA("VELA_READ_USER", user.c_str());
-    ::SetEnvironmentVariableA("VELA_READ_PASSWORD", password.c_str());
-    const std::string read = HostOutput(
-        *folder, "LDAPTLS_CACERT=" + *folder + "/ca.pem ldapsearch -x -LLL -o ldif-wrap=no -H " + ldaps +
-                     " -D \\\"$VELA_READ_USER\\\" -w \\\"$VELA_READ_PASSWORD\\\" -b OU=Sales,DC=example,DC=test "
-                     "'(objectClass=user)' sAMAccountName profilePath");
+    const std::string read = readSales();
     int moved = 0;
     for (std::size_t at = 0; (at = read.find("profilePath: \\\\fs3\\p\n", at)) != std::string::npos; ++at) ++moved;
     EXPECT_EQ(moved, 6) << read;
     EXPECT_NE(read.find("sAMAccountName: archived"), std::string::npos) << read;
     EXPECT_NE(read.find("sAMAccountName: WS01$"), std::string::npos) << "the computer is listed too: " << read;
+
+    // "Undo last change" passes over the refused run, which wrote nobody, and puts back the
+    // paths of the six: Sales reads as it did before.
+    d::Activate(main_);
+    bool popup = false;
+    for (int attempt = 0; attempt < 3 && !popup; ++attempt) {
+        MouseAt(ItemCentre(tree, sales), true, 1);
+        popup = d::WaitFor([&] { return !d::TopLevelWindows(app_->id(), "#32768").empty(); }, 3000);
+    }
+    ASSERT_TRUE(popup);
+    d::PressKey(VK_DOWN);
+    d::PressKey(VK_DOWN);
+    d::PressKey(VK_RETURN);
+    EXPECT_TRUE(d::WaitFor([&] { return StatusPart(bar, 1) == "6 users restored"; }, 60000)) << StatusPart(bar, 1);
+    EXPECT_EQ(profilePaths(readSales()), salesBefore);
 
     // The Servers tab (Ctrl+Tab turns round to it): no browse list here, so the domain's
     // enabled server accounts.
