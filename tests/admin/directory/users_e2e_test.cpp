@@ -169,7 +169,9 @@ protected:
     // The right button on the node, "Change profile path" from the popup with the keyboard.  The
     // main window is brought forward first (a hidden Form1 leaves no window active), and a
     // release the popup did not follow is repeated.
-    HWND OpenForm1(HWND tree, HTREEITEM item) const {
+    // The node's "User" popup, its item `position` (1: "Change profile path", 2: "Undo last
+    // change") chosen.  False when the popup did not open.
+    bool ChooseFromUserMenu(HWND tree, HTREEITEM item, int position) const {
         d::Activate(main_);
         // The node selected first: the release takes the selected node as the dialog's target.
         const auto selected = [&] { return reinterpret_cast<HTREEITEM>(Send(tree, TVM_GETNEXTITEM, TVGN_CARET)) == item; };
@@ -177,16 +179,20 @@ protected:
             MouseAt(ItemCentre(tree, item), false, 1);
             d::WaitFor(selected, 2000);
         }
-        if (!selected()) return nullptr;
+        if (!selected()) return false;
         bool popup = false;
         for (int attempt = 0; attempt < 3 && !popup; ++attempt) {
             MouseAt(ItemCentre(tree, item), true, 1);
             popup = d::WaitFor([&] { return !d::TopLevelWindows(app_->id(), "#32768").empty(); }, 3000);
         }
-        if (!popup) return nullptr;
-        d::PressKey(VK_DOWN);
+        if (!popup) return false;
+        for (int i = 0; i < position; ++i) d::PressKey(VK_DOWN);
         d::PressKey(VK_RETURN);
-        return d::WaitForTopLevel(app_->id(), "Change profile path");
+        return true;
+    }
+
+    HWND OpenForm1(HWND tree, HTREEITEM item) const {
+        return ChooseFromUserMenu(tree, item, 1) ? d::WaitForTopLevel(app_->id(), "Change profile path") : nullptr;
     }
 
     std::string ItemText(HWND tree, HTREEITEM item) const {
@@ -382,16 +388,7 @@ TEST_F(UsersE2E, ChangeUndoAndExportOfOneContainer) {
     })) << "the list was not read again";
 
     // "Undo last change": the second item of the node's popup.
-    d::Activate(main_);
-    bool popup = false;
-    for (int attempt = 0; attempt < 3 && !popup; ++attempt) {
-        MouseAt(ItemCentre(tree, sales), true, 1);
-        popup = d::WaitFor([&] { return !d::TopLevelWindows(app_->id(), "#32768").empty(); }, 3000);
-    }
-    ASSERT_TRUE(popup);
-    d::PressKey(VK_DOWN);
-    d::PressKey(VK_DOWN);
-    d::PressKey(VK_RETURN);
+    ASSERT_TRUE(ChooseFromUserMenu(tree, sales, 2));
     EXPECT_TRUE(d::WaitFor([&] { return StatusPart(bar, 1) == "4 users restored"; }, 60000)) << StatusPart(bar, 1);
     EXPECT_TRUE(d::WaitFor([&] { return rows() == before; })) << "the list does not show the paths put back";
 
@@ -559,16 +556,7 @@ TEST_F(UsersE2E, RealDomainController) {
 
     // "Undo last change" passes over the refused run, which wrote nobody, and puts back the
     // paths of the six: Sales reads as it did before.
-    d::Activate(main_);
-    bool popup = false;
-    for (int attempt = 0; attempt < 3 && !popup; ++attempt) {
-        MouseAt(ItemCentre(tree, sales), true, 1);
-        popup = d::WaitFor([&] { return !d::TopLevelWindows(app_->id(), "#32768").empty(); }, 3000);
-    }
-    ASSERT_TRUE(popup);
-    d::PressKey(VK_DOWN);
-    d::PressKey(VK_DOWN);
-    d::PressKey(VK_RETURN);
+    ASSERT_TRUE(ChooseFromUserMenu(tree, sales, 2));
     EXPECT_TRUE(d::WaitFor([&] { return StatusPart(bar, 1) == "6 users restored"; }, 60000)) << StatusPart(bar, 1);
     EXPECT_EQ(profilePaths(readSales()), salesBefore);
 
