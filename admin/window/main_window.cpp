@@ -116,13 +116,13 @@ HWND frmConfig::Create() {
     // A second window in the same process (the tests make many) finds the class registered.
     if (!::RegisterClassExA(&wc) && ::GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return nullptr;
 
-    HMENU menu = ::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_MAINMENU));
+    // The window owns its menu once it exists; until then the menu is ours to free.
+    UniqueMenu menu(::LoadMenuA(instance_, MAKEINTRESOURCEA(IDR_MAINMENU)));
     const std::string caption = Text(IDS_CAPTION);
     if (!::CreateWindowExA(kExStyle, kClassName, caption.c_str(), kStyle, CW_USEDEFAULT, CW_USEDEFAULT, 640, 480,
-                           nullptr, menu, instance_, this)) {
-        ::DestroyMenu(menu);
+                           nullptr, menu.get(), instance_, this))
         return nullptr;
-    }
+    static_cast<void>(menu.release());
     return hwnd_;
 }
 
