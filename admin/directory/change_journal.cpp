@@ -97,6 +97,26 @@ std::string_view ParentOf(std::string_view dn) {
     return comma < dn.size() ? dn.substr(comma + 1) : std::string_view();
 }
 
+// The record's result already there: every value it adds present, every value it only deletes
+// gone.  So it is after an earlier undo of the same journal that the directory broke off.
+bool AlreadyRestored(const UndoRecord& r, const LdapEntry& now) {
+    const auto adds = [&](const std::string& attribute, const std::string& value) {
+        return std::any_of(r.modifications.begin(), r.modifications.end(), [&](const Modification& m) {
+            return m.op == Modification::Op::Add && AsciiIEquals(m.attribute, attribute) &&
+                   std::find(m.values.begin(), m.values.end(), value) != m.values.end();
+        });
+    };
+    for (const auto& m : r.modifications) {
+        const auto* held = now.Find(m.attribute);
+        for (const auto& v : m.values) {
+            const bool present = held && std::find(held->begin(), held->end(), v) != held->end();
+            if (m.op == Modification::Op::Add && !present) return false;
+            if (m.op == Modification::Op::Delete && present && !adds(m.attribute, v)) return false;
+        }
+    }
+    return true;
+}
+
 // The record's guard as the server would apply it: every value to delete still there, and an
 // attribute that gets a value back without one deleted first still empty.
 bool StillAsWritten(const UndoRecord& r, const LdapEntry& now) {
@@ -409,7 +429,12 @@ UndoResult UndoLastChange(const Connector& connector, const fs::path& folder, co
         LdapEntry now;
         Outcome o = dir.Read(r.dn, attributes, now);
         if (o && !StillAsWritten(r, now)) {
-            ++result.changedSince;
+            if (AlreadyRestored(r, now)) {
+                ++result.restored;
+                result.restoredDns.push_back(r.dn);
+            } else {
+                ++result.changedSince;
+            }
             continue;
         }
         // The modify's own guard stands against a change between the read and the write.
@@ -424,8 +449,9 @@ UndoResult UndoLastChange(const Connector& connector, const fs::path& folder, co
             result.lastFailure = o;
         }
     }
-    // Every user failed for the directory's sake (gone, refused): the journal stays to be replayed.
-    if (result.restored + result.changedSince > 0 || result.failed == 0) std::ofstream(marker, std::ios::binary) << "undone\n";
+    // A user the directory failed (gone, refused) keeps the journal open: the next undo replays it
+    // again, and counts the users this one put back as restored.
+    if (result.failed == 0) std::ofstream(marker, std::ios::binary) << "undone\n";
     return result;
 }
 
@@ -443,7 +469,7 @@ std::string UndoStatusText(const UndoResult& result) {
         text += ", " + std::to_string(notRestored) + " not restored: ";
         if (result.changedSince > 0) text += "changed since";
         if (result.changedSince > 0 && result.failed > 0) text += "; ";
-        if (result.failed > 0) text += FailureReason(result.lastFailure, "the undo");
+        if (result.failed > 0) text += FailureReason(result.lastFailure, "the undo") + "; undo again to restore the rest";
     }
     return text;
 }

@@ -88,8 +88,9 @@ struct UndoResult {
 };
 
 // Replays the newest journal in `folder` that wrote a user, unless it is marked undone, then marks
-// it; journals of runs that wrote nobody are passed over.  `between` runs once per user.  A
-// journal the directory could not be reached for stays to be replayed.
+// it; journals of runs that wrote nobody are passed over.  `between` runs once per user.  When the
+// directory failed a user, the journal is not marked: the next call replays it again, and a user
+// already put back counts as restored.
 [[nodiscard]] UndoResult UndoLastChange(const Connector& connector, const std::filesystem::path& folder,
                                         const std::function<void()>& between = {});
 

@@ -148,6 +148,23 @@ TEST(ChangeJournal, UndoSkipsAUserChangedSinceAndRunsOnce) {
               "Nothing to undo: the last change was undone already");
 }
 
+TEST(ChangeJournal, UndoBrokenOffByTheDirectoryIsReplayedAgain) {
+    Fixture f("broken-off");
+    const auto before = f.Stored();
+    Form form;
+    form.c1 = form.c2 = true, form.t1 = "\\\\new", form.t2 = "\\\\ts\\new";
+    ASSERT_EQ(f.Change(form).changed, 2);
+    f.dir.FailAfter(1 + 2);  // connect, Ann read and restored; then the server goes away
+    const std::string broken = UndoStatusText(UndoLastChange(f.dir.connector(), f.folder));
+    EXPECT_EQ(broken.rfind("1 user restored, 1 not restored: ", 0), 0u) << broken;
+    EXPECT_NE(broken.find("; undo again to restore the rest"), std::string::npos) << broken;
+    f.dir.SetReachable(true);
+    EXPECT_EQ(UndoStatusText(UndoLastChange(f.dir.connector(), f.folder)), "2 users restored");
+    EXPECT_EQ(f.Stored(), before);
+    EXPECT_EQ(UndoStatusText(UndoLastChange(f.dir.connector(), f.folder)),
+              "Nothing to undo: the last change was undone already");
+}
+
 TEST(ChangeJournal, UnwritableJournalStopsTheRunBeforeAnyUser) {
     Fixture f("unwritable");
     std::ofstream(f.folder) << "a file where the folder would be";
