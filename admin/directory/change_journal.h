@@ -24,7 +24,6 @@
 #include <vector>
 
 #include "admin/directory/directory.h"
-#include "admin/directory/user_tab.h"
 
 namespace vela::directory {
 
@@ -100,10 +99,5 @@ struct UndoResult {
 // True when one of `dns` (users, LDAP style) is directly in the container at `path` (a tree
 // node's key): a listing of it now shows something else.
 [[nodiscard]] bool TouchesContainer(const std::vector<std::string>& dns, std::string_view path);
-
-// The rows as a CSV file's bytes: UTF-8 with a byte-order mark, CRLF line ends, the header
-// UserID,ProfilePath,TSProfilePath,DN, fields quoted as RFC 4180 wants.
-[[nodiscard]] std::string CsvField(std::string_view text);
-[[nodiscard]] std::string UserListCsv(const std::vector<UserRow>& rows);
 
 }  // namespace vela::directory

@@ -194,18 +194,5 @@ TEST(ChangeJournal, DamagedJournalIsNotReplayed) {
     EXPECT_EQ(folded->front().modifications.front().values.front(), " \\\\x");
 }
 
-TEST(UserListCsv, QuotesAsRfc4180) {
-    const struct {
-        std::string in, out;
-    } fields[] = {
-        {"plain", "plain"},     {"", ""},  {"a,b", "\"a,b\""}, {"say \"hi\"", "\"say \"\"hi\"\"\""},
-        {"two\r\nlines", "\"two\r\nlines\""}, {"lf\n", "\"lf\n\""}, {"M\xC3\xBCller", "M\xC3\xBCller"},
-        {" ", " "},
-    };
-    for (const auto& f : fields) EXPECT_EQ(CsvField(f.in), f.out) << f.in;
-    EXPECT_EQ(UserListCsv({UserRow{1, "ann", "\\\\fs\\a,b", " ", "CN=Ann\\, A,DC=x"}}),
-              "\xEF\xBB\xBFUserID,ProfilePath,TSProfilePath,DN\r\nann,\"\\\\fs\\a,b\", ,\"CN=Ann\\, A,DC=x\"\r\n");
-}
-
 }  // namespace
 }  // namespace vela::directory

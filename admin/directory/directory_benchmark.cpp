@@ -12,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "admin/directory/change_journal.h"
 #include "admin/directory/directory.h"
 #include "admin/directory/user_parameters.h"
 
@@ -25,23 +26,6 @@ double Seconds(const std::function<void()>& f) {
     const auto t0 = std::chrono::steady_clock::now();
     f();
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
-}
-
-std::string Base64(std::string_view in) {
-    static constexpr char k[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    std::size_t i = 0;
-    for (; i + 2 < in.size(); i += 3) {
-        const unsigned v = (static_cast<unsigned char>(in[i]) << 16) | (static_cast<unsigned char>(in[i + 1]) << 8) |
-                           static_cast<unsigned char>(in[i + 2]);
-        out += {k[v >> 18], k[(v >> 12) & 63], k[(v >> 6) & 63], k[v & 63]};
-    }
-    if (i < in.size()) {
-        unsigned v = static_cast<unsigned char>(in[i]) << 16;
-        if (i + 1 < in.size()) v |= static_cast<unsigned char>(in[i + 1]) << 8;
-        out += {k[v >> 18], k[(v >> 12) & 63], i + 1 < in.size() ? k[(v >> 6) & 63] : '=', '='};
-    }
-    return out;
 }
 
 int Fail(const Outcome& o) {

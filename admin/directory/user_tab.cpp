@@ -115,4 +115,21 @@ Outcome UserTab::List(Directory& dir, std::string_view path, unsigned generation
     return o;
 }
 
+std::string CsvField(std::string_view text) {
+    if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
+    std::string out = "\"";
+    for (char c : text) {
+        if (c == '"') out += '"';
+        out += c;
+    }
+    return out + "\"";
+}
+
+std::string UserListCsv(const std::vector<UserRow>& rows) {
+    std::string out = "\xEF\xBB\xBFUserID,ProfilePath,TSProfilePath,DN\r\n";
+    for (const auto& r : rows)
+        out += CsvField(r.userId) + "," + CsvField(r.profilePath) + "," + CsvField(r.tsProfilePath) + "," + CsvField(r.dn) + "\r\n";
+    return out;
+}
+
 }  // namespace vela::directory

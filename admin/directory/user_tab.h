@@ -47,6 +47,11 @@ struct UserRow {
 // 2 TSProfilePath), ASCII letter case ignored, ties in listing order; `descending` reverses.
 void SortRows(std::vector<UserRow>& rows, int column, bool descending);
 
+// The rows as a CSV file's bytes: UTF-8 with a byte-order mark, CRLF line ends, the header
+// UserID,ProfilePath,TSProfilePath,DN, fields quoted as RFC 4180 wants.
+[[nodiscard]] std::string CsvField(std::string_view text);
+[[nodiscard]] std::string UserListCsv(const std::vector<UserRow>& rows);
+
 // The key of a row's cell: 'A' (item), 'B' (ProfilePath), 'C' (TSProfilePath), followed by n.
 [[nodiscard]] std::string RowKey(char column, int n);
 // A node's text: the object's name without its first three characters (the "DC=", "OU=", "CN=").

@@ -139,5 +139,18 @@ TEST(UserTab, ListingStartedFromAHandlerSupersedesTheRunningOne) {
     EXPECT_EQ(view.maxDepth, 2);
 }
 
+TEST(UserListCsv, QuotesAsRfc4180) {
+    const struct {
+        std::string in, out;
+    } fields[] = {
+        {"plain", "plain"},     {"", ""},  {"a,b", "\"a,b\""}, {"say \"hi\"", "\"say \"\"hi\"\"\""},
+        {"two\r\nlines", "\"two\r\nlines\""}, {"lf\n", "\"lf\n\""}, {"M\xC3\xBCller", "M\xC3\xBCller"},
+        {" ", " "},
+    };
+    for (const auto& f : fields) EXPECT_EQ(CsvField(f.in), f.out) << f.in;
+    EXPECT_EQ(UserListCsv({UserRow{1, "ann", "\\\\fs\\a,b", " ", "CN=Ann\\, A,DC=x"}}),
+              "\xEF\xBB\xBFUserID,ProfilePath,TSProfilePath,DN\r\nann,\"\\\\fs\\a,b\", ,\"CN=Ann\\, A,DC=x\"\r\n");
+}
+
 }  // namespace
 }  // namespace vela::directory
