@@ -108,14 +108,14 @@ void PathChanger::EnumUsers(Directory& dir, const std::string& path) {
     }
     for (const auto& user : users) {
         if (!count_.journalFailure.empty()) return;
-        WriteUser(dir, user);
+        SetAtr(dir, user);
     }
 }
 
 // Writes one user from the object as the listing fetched it (its userParameters included), so a
 // user costs one modify; the boxes are read now, not when the walk began.  A user listed before
 // the directory went away is counted as not changed.
-void PathChanger::WriteUser(Directory& dir, const DirObject& user) {
+void PathChanger::SetAtr(Directory& dir, const DirObject& user) {
     Between();
     const bool profile = form_.writeProfilePath();
     const bool ts = form_.writeTsProfilePath();

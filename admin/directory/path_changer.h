@@ -72,7 +72,8 @@ public:
 private:
     void EnumOUs(Directory& dir, const std::string& path);
     void EnumUsers(Directory& dir, const std::string& path);
-    void WriteUser(Directory& dir, const DirObject& user);
+    // SetAtr: writes one user as the form says.
+    void SetAtr(Directory& dir, const DirObject& user);
     void Between() const;
 
     Connector connector_;

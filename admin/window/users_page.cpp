@@ -87,12 +87,12 @@ void UsersPage::LoadDomain() {
     ShowListing(tab_.LoadDomain());
 }
 
-void UsersPage::ListContainer(const std::string& path) {
+void UsersPage::ListOU(const std::string& currOU) {
     host_.ShowCount({});  // the last change's count belongs to the listing before
     directory::Outcome listed;
     {
         const auto hourglass = host_.Busy();
-        listed = tab_.ListContainer(path);  // a container that cannot be read leaves the list empty
+        listed = tab_.ListContainer(currOU);  // a container that cannot be read leaves the list empty
     }
     // The tree's root is no container: double-clicking it empties the list and is no failure.
     ShowListing(listed.fault == directory::Fault::BadPath ? directory::Outcome{} : listed);
@@ -105,7 +105,7 @@ void UsersPage::ShowListing(const directory::Outcome& listed) {
 void UsersPage::TreeView1_DblClick() {
     const std::string key = KeyOf();
     if (key.empty()) return;
-    ListContainer(key);
+    ListOU(key);
     // The listing may have let a rebuild through: expand the node if it is still there.
     if (HTREEITEM item = ItemOf(key)) TreeView_Expand(Tree(), item, TVE_EXPAND);
 }

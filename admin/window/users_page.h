@@ -38,7 +38,8 @@ public:
     void OnActivate() override;
 
     void LoadDomain();
-    void ListContainer(const std::string& path);
+    // ListOU: lists the container whose node key is `currOU` (directory::UserTab::ListContainer).
+    void ListOU(const std::string& currOU);
     // Double-click in the tree: lists the selected node, then expands it.
     void TreeView1_DblClick();
     // A mouse button released in the tree: the selected node becomes Form1's target; the right
