@@ -166,16 +166,22 @@ void UsersPage::mnuUndo_Click() {
     if (undoing_ || (form1_ && form1_->Running())) return;
     undoing_ = true;
     directory::UndoResult undone;
+    bool finished = true;
     {
         const auto hourglass = host_.Busy();
         try {
             const auto folder = directory::JournalFolder();
             if (folder) undone = directory::UndoLastChange(connector_, *folder, pump_);
         } catch (...) {
-            // What was restored is counted; the journal stays unmarked when the replay broke off.
+            // The journal is marked only at the end of a replay: it stays open for the next one.
+            finished = false;
         }
     }
     undoing_ = false;
+    if (!finished) {
+        host_.ShowCount("The undo stopped before its end; undo again to restore the rest");
+        return;
+    }
     host_.ShowCount(directory::UndoStatusText(undone));
     Changed(undone.restoredDns);
 }
