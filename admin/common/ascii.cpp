@@ -35,4 +35,8 @@ std::string_view TrimBlanks(std::string_view s) noexcept {
     return s;
 }
 
+std::string Plural(long long n, std::string_view one, std::string_view many) {
+    return std::to_string(n) + std::string(n == 1 ? one : many);
+}
+
 }  // namespace vela

@@ -28,4 +28,7 @@ namespace vela {
 [[nodiscard]] constexpr bool IsBlank(char c) noexcept { return c == ' ' || c == '\t'; }
 [[nodiscard]] std::string_view TrimBlanks(std::string_view s) noexcept;
 
+// "1 user restored", "5 users restored": `n` followed by `one` or `many`.
+[[nodiscard]] std::string Plural(long long n, std::string_view one, std::string_view many);
+
 }  // namespace vela

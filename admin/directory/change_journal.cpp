@@ -82,7 +82,6 @@ std::string Stamp(std::chrono::system_clock::time_point now, const char* format)
 
 fs::path FromUtf8(const std::string& text) { return fs::path(std::u8string(text.begin(), text.end())); }
 
-std::string Plural(int n, const char* one, const char* many) { return std::to_string(n) + (n == 1 ? one : many); }
 
 // The normalised LDAP form of a DN, for comparing; empty when it does not parse.
 std::string Normal(std::string_view dn) {

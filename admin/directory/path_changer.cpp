@@ -1,14 +1,9 @@
 #include "admin/directory/path_changer.h"
 
+#include "admin/common/ascii.h"
 #include "admin/directory/adspath.h"
 
 namespace vela::directory {
-
-namespace {
-
-std::string Plural(int n, const char* one, const char* many) { return std::to_string(n) + (n == 1 ? one : many); }
-
-}  // namespace
 
 std::string StatusText(const ChangeCount& count) {
     std::string text = Plural(count.changed, " user changed, ", " users changed, ") + std::to_string(count.notChanged) +

@@ -7,6 +7,7 @@
 
 #include <commdlg.h>
 
+#include "admin/common/ascii.h"
 #include "admin/directory/change_journal.h"
 #include "admin/directory/user_parameters.h"
 #include "admin/window/resource.h"
@@ -222,7 +223,7 @@ void UsersPage::mnuExport_Click() {
     out.write(csv.data(), static_cast<std::streamsize>(csv.size()));
     out.close();
     const std::string name = directory::PathText(path);
-    host_.ShowStatus(out ? std::to_string(rows_.size()) + (rows_.size() == 1 ? " user" : " users") + " exported to " + name
+    host_.ShowStatus(out ? Plural(static_cast<long long>(rows_.size()), " user", " users") + " exported to " + name
                          : "The list could not be written to " + name);
 }
 
